@@ -1,0 +1,96 @@
+#include "windowcontroller.h"
+#include "ui_windowcontroller.h"
+
+#include <QCloseEvent>
+#include <QLocale>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcLink, "camdeck.link")
+
+namespace {
+
+const QString noDeviceTitle = QStringLiteral("Select Serial Device");
+
+// The device's greeting reply as the log shows it: a C string, so a zero byte ends it.
+QByteArray replyText(const camdeck::Bytes &reply)
+{
+    const auto *begin = reinterpret_cast<const char *>(reply.data());
+    return QByteArray(begin, static_cast<qsizetype>(::strnlen(begin, reply.size())));
+}
+
+} // namespace
+
+WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::WindowController>())
+{
+    ui->setupUi(this);
+    awakeFromNib(extraDevices);
+
+    connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+}
+
+WindowController::~WindowController() = default;
+
+void WindowController::awakeFromNib(const QStringList &extraDevices)
+{
+    ui->speedCur->setText(QStringLiteral("45"));
+
+    ui->ttySelect->clear();
+    ui->ttySelect->addItem(noDeviceTitle);
+    // The system's order, unsorted: the list a bench user sees in other serial tools.
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports)
+        ui->ttySelect->addItem(port.systemLocation());
+    for (const QString &path : extraDevices)
+        ui->ttySelect->addItem(path);
+
+    const QLocale locale;
+    ui->totalDist->setText(locale.toString(0));
+    ui->mmDistance->setText(locale.toString(0));
+}
+
+void WindowController::ttyPicked()
+{
+    // The placeholder names no device: there is nothing to open or to complain about.
+    if (ui->ttySelect->currentIndex() <= 0)
+        return;
+
+    for (;;) {
+        ui->fileOpening->setMaximum(0); // busy
+        const int error = m_line.open(ui->ttySelect->currentText().toStdString());
+        ui->fileOpening->setMaximum(1);
+        if (error == 0)
+            break;
+
+        QMessageBox alert(this);
+        alert.setIcon(QMessageBox::Warning);
+        alert.setText(QStringLiteral("Try open again?"));
+        alert.setInformativeText(QString::fromLocal8Bit(std::strerror(error)));
+        QPushButton *ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        alert.exec();
+        if (alert.clickedButton() != ok)
+            return;
+    }
+
+    const camdeck::ReadResult reply = m_line.greet();
+    if (reply.data.size() >= 2)
+        qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
+
+    InitialiseSlots();
+}
+
+void WindowController::InitialiseSlots() {}
+
+void WindowController::closeEvent(QCloseEvent *event)
+{
+    windowWillClose();
+    QMainWindow::closeEvent(event);
+}
+
+void WindowController::windowWillClose() { m_line.close(); }

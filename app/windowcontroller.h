@@ -1,0 +1,39 @@
+// The window: owns the controls (named after their outlets in the .ui file),
+// the serial line and the units that turn the controls into commands. It only
+// wires; each unit reads its controls, builds its bytes and updates its labels.
+#pragma once
+
+#include "link/serialline.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+namespace Ui {
+class WindowController;
+}
+
+class WindowController : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // extraDevices are listed in ttySelect after the ports the system reports.
+    explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
+    ~WindowController() override;
+
+    camdeck::SerialLine &line() { return m_line; }
+
+    void InitialiseSlots();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void awakeFromNib(const QStringList &extraDevices);
+    void ttyPicked();
+    void windowWillClose();
+
+    std::unique_ptr<Ui::WindowController> ui;
+    camdeck::SerialLine m_line;
+};

@@ -1,0 +1,98 @@
+// The serial line to the camera and the motor drive: open, raw 9600 8N1, the
+// greeting and farewell, whole writes, non-blocking reads and the pause the
+// devices need after a write. POSIX only; errors come back as values and the
+// window decides how to tell the user.
+#pragma once
+
+#include "frame.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <termios.h>
+
+namespace camdeck {
+
+// What one I/O call achieved: error is 0 or the errno that stopped it; count is
+// how many bytes went out or came in before that.
+struct IoResult
+{
+    int error = 0;
+    std::size_t count = 0;
+    bool ok() const { return error == 0; }
+};
+
+struct ReadResult
+{
+    int error = 0;
+    Bytes data;
+    bool ok() const { return error == 0; }
+};
+
+inline constexpr std::uint8_t portGreeting[] = {0x8E, 0x12};
+inline constexpr std::uint8_t portFarewell[] = {0x80};
+
+class SerialLine
+{
+public:
+    using Pause = std::function<void(std::chrono::milliseconds)>;
+
+    SerialLine();
+    ~SerialLine();
+    SerialLine(const SerialLine &) = delete;
+    SerialLine &operator=(const SerialLine &) = delete;
+
+    // Opens path read-write, non-blocking and without making it our controlling
+    // terminal, keeps the settings it had and applies raw 9600 8N1 with
+    // TCSAFLUSH. Returns 0, or the errno of the call that failed (nothing stays
+    // open then). A line already open is closed first, farewell and all.
+    int open(const std::string &path);
+    bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
+    const std::string &path() const { return m_path; }
+
+    // Blocks until every byte is out: partial writes, EINTR and EAGAIN are
+    // continued for at most about a second. With no line open: EBADF.
+    IoResult writeAll(const std::uint8_t *data, std::size_t size);
+    IoResult writeAll(const Bytes &bytes) { return writeAll(bytes.data(), bytes.size()); }
+    IoResult writePacket(const Packet &packet) { return writeAll(packet.data(), packet.size()); }
+
+    // Does not block: returns at most maxBytes of what has arrived (maybe none).
+    ReadResult readAvailable(std::size_t maxBytes);
+
+    // Blocks the caller for d, through the pause function (tests shorten it).
+    void pause(std::chrono::milliseconds d) const { m_pause(d); }
+    void setPause(Pause pause);
+
+    // Writes the greeting, waits 0.25 s and returns what the device answered,
+    // at most 256 bytes; the rest stays queued for the next read.
+    ReadResult greet();
+
+    // Farewell, drained at the line's own speed, then the settings found at
+    // opening are restored and the descriptor closed. Does nothing when closed.
+    void close();
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+    termios m_savedPortSettings{};
+    Pause m_pause;
+};
+
+// Writes one whole frame and then blocks for pauseAfter, whatever the write did:
+// the device needs the time to take the frame in.
+IoResult sendFrame(SerialLine &line, const Bytes &frame, std::chrono::milliseconds pauseAfter);
+
+// The camera's three frame sizes. Each writes one whole frame and then waits
+// 0.1 s: the camera takes no new frame before that.
+IoResult sendCommand8(SerialLine &line, std::uint8_t group, std::uint8_t index, int value);
+IoResult sendCommand16(SerialLine &line, std::uint8_t group, std::uint8_t index, int value);
+IoResult sendCommand32(SerialLine &line, std::uint8_t group, std::uint8_t index, int first,
+                       int second);
+
+inline constexpr std::chrono::milliseconds framePause{100};
+inline constexpr std::chrono::milliseconds greetingPause{250};
+
+} // namespace camdeck

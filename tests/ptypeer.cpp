@@ -1,0 +1,139 @@
+#include "ptypeer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using camdeck::Bytes;
+
+PtyPeer::PtyPeer()
+{
+    char name[256] = {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    m_slavePath = name;
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_reader = std::thread([this] { run(); });
+}
+
+PtyPeer::~PtyPeer()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_reader.join();
+    ::close(m_slave);
+    ::close(m_master);
+}
+
+void PtyPeer::answer(const Bytes &trigger, const Bytes &reply)
+{
+    std::lock_guard lock(m_mutex);
+    m_rules.push_back({trigger, reply, m_stream.size()});
+}
+
+void PtyPeer::send(const Bytes &bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (errno != EINTR && errno != EAGAIN)
+            return;
+    }
+}
+
+void PtyPeer::run()
+{
+    std::uint8_t buffer[4096];
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stop)
+                return;
+        }
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN))
+            continue;
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0)
+            continue;
+        std::vector<Bytes> replies;
+        {
+            std::lock_guard lock(m_mutex);
+            m_lastArrival = Clock::now();
+            m_arrivals.push_back({m_lastArrival, Bytes(buffer, buffer + n)});
+            m_stream.insert(m_stream.end(), buffer, buffer + n);
+            for (Rule &rule : m_rules) {
+                for (;;) {
+                    auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(rule.scanFrom);
+                    auto hit = std::search(begin, m_stream.end(), rule.trigger.begin(),
+                                           rule.trigger.end());
+                    if (hit == m_stream.end())
+                        break;
+                    replies.push_back(rule.reply);
+                    rule.scanFrom = static_cast<std::size_t>(hit - m_stream.begin())
+                                    + rule.trigger.size();
+                }
+            }
+        }
+        for (const Bytes &reply : replies)
+            send(reply);
+        m_arrived.notify_all();
+    }
+}
+
+Bytes PtyPeer::take(std::size_t n, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    m_arrived.wait_for(lock, timeout, [&] { return m_stream.size() - m_taken >= n; });
+    const std::size_t count = std::min(n, m_stream.size() - m_taken);
+    const auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(m_taken);
+    m_taken += count;
+    return Bytes(begin, begin + static_cast<std::ptrdiff_t>(count));
+}
+
+Bytes PtyPeer::takeAll(std::chrono::milliseconds quiet)
+{
+    std::unique_lock lock(m_mutex);
+    const auto start = Clock::now();
+    while (Clock::now() - std::max(m_lastArrival, start) < quiet)
+        m_arrived.wait_for(lock, quiet);
+    const auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(m_taken);
+    Bytes all(begin, m_stream.end());
+    m_taken = m_stream.size();
+    return all;
+}
+
+std::vector<PtyPeer::Arrival> PtyPeer::arrivals() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_arrivals;
+}
+
+void PtyPeer::settle()
+{
+    // Quiet for a moment: the request has been read and any answer written;
+    // then give the answer time to cross to the slave.
+    std::unique_lock lock(m_mutex);
+    const auto start = Clock::now();
+    while (Clock::now() - std::max(m_lastArrival, start) < 15ms)
+        m_arrived.wait_for(lock, 5ms);
+    lock.unlock();
+    std::this_thread::sleep_for(5ms);
+}
+
+camdeck::SerialLine::Pause PtyPeer::fastPause()
+{
+    return [this](std::chrono::milliseconds d) {
+        if (d >= camdeck::greetingPause)
+            settle();
+    };
+}

@@ -1,0 +1,237 @@
+// The serial line on a real pseudo-terminal: settings, greeting, farewell,
+// whole writes and the pause after each frame, measured on the master.
+#include "link/serialline.h"
+#include "ptypeer.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace camdeck;
+using namespace std::chrono_literals;
+
+class TestSerialLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openAppliesRaw9600();
+    void greetingReply_data();
+    void greetingReply();
+    void closeSaysFarewellAndRestores();
+    void reopenClosesTheEarlierLine();
+    void failedOpenLeavesNothingOpen_data();
+    void failedOpenLeavesNothingOpen();
+    void writeAllWaitsForAFullQueue();
+    void writeAllGivesUpOnAStuckLine();
+    void writesWithNoLineFail();
+    void framesArePacedInRealTime();
+};
+
+void TestSerialLine::openAppliesRaw9600()
+{
+    PtyPeer peer;
+    SerialLine line;
+    QCOMPARE(line.open(peer.slavePath()), 0);
+
+    termios t{};
+    QCOMPARE(tcgetattr(peer.slaveFd(), &t), 0);
+    QCOMPARE(t.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS),
+             tcflag_t(CS8 | CREAD | CLOCAL));
+    QCOMPARE(t.c_iflag, tcflag_t(0));
+    QCOMPARE(t.c_oflag, tcflag_t(0));
+    QCOMPARE(t.c_lflag, tcflag_t(0));
+    QCOMPARE(int(t.c_cc[VMIN]), 0);
+    QCOMPARE(int(t.c_cc[VTIME]), 0);
+    QCOMPARE(cfgetispeed(&t), speed_t(B9600));
+    QCOMPARE(cfgetospeed(&t), speed_t(B9600));
+    QVERIFY(::fcntl(line.descriptor(), F_GETFL) & O_NONBLOCK);
+}
+
+void TestSerialLine::greetingReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("first");
+    QTest::newRow("none") << QByteArray() << 0;
+    QTest::newRow("one byte") << QByteArray("A") << 1;
+    QTest::newRow("two bytes") << QByteArray("OK") << 2;
+    QTest::newRow("300 bytes") << QByteArray(300, 'x') << 256;
+}
+
+void TestSerialLine::greetingReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, first);
+    PtyPeer peer;
+    peer.answer({0x8E, 0x12}, Bytes(reply.begin(), reply.end()));
+    SerialLine line;
+    line.setPause(peer.fastPause());
+    QCOMPARE(line.open(peer.slavePath()), 0);
+
+    const ReadResult answer = line.greet();
+    QVERIFY(answer.ok());
+    QCOMPARE(hex(peer.take(2)), QString("8E 12"));
+    QCOMPARE(int(answer.data.size()), first);
+    // What did not fit stays queued for the next read.
+    std::size_t rest = 0;
+    for (int tries = 0; tries < 100 && rest + first < std::size_t(reply.size()); ++tries) {
+        rest += line.readAvailable(256).data.size();
+        QTest::qSleep(5);
+    }
+    QCOMPARE(int(rest), int(reply.size()) - first);
+}
+
+void TestSerialLine::closeSaysFarewellAndRestores()
+{
+    PtyPeer peer;
+    termios before{};
+    tcgetattr(peer.slaveFd(), &before);
+    QVERIFY(before.c_lflag & ICANON); // a fresh pty starts cooked
+
+    SerialLine line;
+    QCOMPARE(line.open(peer.slavePath()), 0);
+    line.close();
+    QVERIFY(!line.isOpen());
+    QCOMPARE(hex(peer.takeAll()), QString("80"));
+
+    termios after{};
+    tcgetattr(peer.slaveFd(), &after);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    QCOMPARE(after.c_iflag, before.c_iflag);
+    QCOMPARE(after.c_oflag, before.c_oflag);
+    QCOMPARE(after.c_cflag, before.c_cflag);
+}
+
+void TestSerialLine::reopenClosesTheEarlierLine()
+{
+    PtyPeer first, second;
+    termios before{};
+    tcgetattr(first.slaveFd(), &before);
+    const int descriptors = openDescriptorCount();
+
+    SerialLine line;
+    QCOMPARE(line.open(first.slavePath()), 0);
+    QCOMPARE(line.open(second.slavePath()), 0);
+    QCOMPARE(hex(first.takeAll()), QString("80"));
+    termios after{};
+    tcgetattr(first.slaveFd(), &after);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    line.close();
+    QCOMPARE(openDescriptorCount(), descriptors);
+}
+
+void TestSerialLine::failedOpenLeavesNothingOpen_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("error");
+    QTest::newRow("missing") << "/nonexistent/ttyUSB9" << ENOENT;
+    QTest::newRow("placeholder title") << "Select Serial Device" << ENOENT;
+}
+
+void TestSerialLine::failedOpenLeavesNothingOpen()
+{
+    QFETCH(QString, path);
+    QFETCH(int, error);
+    const int descriptors = openDescriptorCount();
+    SerialLine line;
+    QCOMPARE(line.open(path.toStdString()), error);
+    QVERIFY(!line.isOpen());
+    QCOMPARE(openDescriptorCount(), descriptors);
+}
+
+// A peer that reads nothing for a while: the pty fills up and write() says
+// EAGAIN. The write goes on when the queue drains, and nothing is lost.
+void TestSerialLine::writeAllWaitsForAFullQueue()
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    SerialLine line;
+    QCOMPARE(line.open(name), 0);
+
+    Bytes big(64 * 1024);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7);
+    Bytes received;
+    std::thread drain([&] {
+        std::this_thread::sleep_for(200ms);
+        std::uint8_t buffer[4096];
+        while (received.size() < big.size()) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            received.insert(received.end(), buffer, buffer + n);
+        }
+    });
+    const IoResult result = line.writeAll(big);
+    drain.join();
+    QCOMPARE(result.error, 0);
+    QCOMPARE(result.count, big.size());
+    QVERIFY(received == big);
+    ::close(slave);
+    ::close(master);
+}
+
+void TestSerialLine::writeAllGivesUpOnAStuckLine()
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    SerialLine line;
+    QCOMPARE(line.open(name), 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    const IoResult result = line.writeAll(Bytes(256 * 1024, 0x55));
+    const auto took = std::chrono::steady_clock::now() - start;
+    QCOMPARE(result.error, ETIMEDOUT);
+    QVERIFY(result.count < 256 * 1024);
+    QVERIFY(took >= 900ms && took < 3s);
+    ::close(slave);
+    ::close(master);
+}
+
+void TestSerialLine::writesWithNoLineFail()
+{
+    SerialLine line;
+    bool paused = false;
+    line.setPause([&](std::chrono::milliseconds d) { paused = d == framePause; });
+    QCOMPARE(sendCommand8(line, 8, 2, 0).error, EBADF);
+    QVERIFY(paused); // the camera's pause is kept even when nothing went out
+    QCOMPARE(line.readAvailable(12).error, EBADF);
+    line.close(); // nothing to do, nothing to fail
+}
+
+void TestSerialLine::framesArePacedInRealTime()
+{
+    PtyPeer peer;
+    SerialLine line;
+    QCOMPARE(line.open(peer.slavePath()), 0);
+    sendCommand8(line, 8, 2, 8);
+    sendCommand16(line, 8, 3, 320);
+    sendCommand32(line, 8, 3, 320, 360);
+    QCOMPARE(peer.take(11 + 12 + 14).size(), std::size_t(37));
+
+    // When did the first byte of each frame reach the master?
+    const std::size_t starts[] = {0, 11, 23};
+    std::vector<PtyPeer::Clock::time_point> at;
+    std::size_t offset = 0;
+    for (const auto &arrival : peer.arrivals()) {
+        for (std::size_t s : starts) {
+            if (s >= offset && s < offset + arrival.bytes.size())
+                at.push_back(arrival.at);
+        }
+        offset += arrival.bytes.size();
+    }
+    QCOMPARE(at.size(), std::size_t(3));
+    for (int i = 1; i < 3; ++i) {
+        const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(at[i] - at[i - 1]);
+        QVERIFY2(gap >= 100ms && gap <= 120ms, qPrintable(QString::number(gap.count())));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSerialLine)
+#include "tst_serialline.moc"

@@ -1,0 +1,240 @@
+// The window as a user meets it: its controls, the device list, picking a port
+// (with the retry alert), the greeting log and the farewell when it closes.
+#include "ptypeer.h"
+#include "testsupport.h"
+#include "windowcontroller.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSlider>
+#include <QTest>
+
+using namespace camdeck;
+
+class TestWindowController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOutletIsInTheWindow_data();
+    void everyOutletIsInTheWindow();
+    void startUp();
+    void fitsABenchScreen();
+    void placeholderOpensNothing();
+    void settingTheListFromCodeOpensNothing();
+    void failedOpenAsksAgain();
+    void greetingIsLogged_data();
+    void greetingIsLogged();
+    void closingSaysFarewell();
+    void repickingLeaksNothing();
+};
+
+namespace {
+QComboBox *ttySelect(WindowController &w) { return w.findChild<QComboBox *>("ttySelect"); }
+
+void pick(WindowController &w, const QString &path)
+{
+    QComboBox *tty = ttySelect(w);
+    chooseItem(tty, tty->findText(path));
+}
+} // namespace
+
+void TestWindowController::everyOutletIsInTheWindow_data()
+{
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("names");
+    QTest::newRow("pop-ups") << "QComboBox"
+                             << "ttySelect sdvSelect hdvSelect xdrSelect eclipseSelect gammaSelect "
+                                "fogSelect dnrSelect sharpnessSelect magnificationSelect "
+                                "colormodeSelect textpositionSelect enhancerSelect";
+    QTest::newRow("check boxes")
+        << "QCheckBox"
+        << "colorbarSelect crosshairSelect hflipSelect vflipSelect negativeSelect freezeSelect "
+           "aspectSelect alcSelect aesSelect fixedshutterSelect slowshutterSelect agcSelect "
+           "priorityagcSelect priorityslowshutterSelect blcSelect flcSelect autogainSelect "
+           "manualSelect peakcontrolSelect atwSelect awbSelect textSelect";
+    QTest::newRow("push buttons")
+        << "QPushButton"
+        << "centerSelect websiteSelect zoomSelect textupdateSelect maskbutton0Select "
+           "maskbutton1Select maskbutton2Select maskbutton3Select maskbutton4Select buttonStop "
+           "buttonForward buttonBack buttonLeft buttonRight save1Button save2Button save3Button "
+           "save4Button save5Button preset1Button preset2Button preset3Button preset4Button "
+           "preset5Button";
+    QTest::newRow("sliders")
+        << "QSlider"
+        << "alcsliderSelect aessliderSelect fixedshuttersliderSelect slowshuttersliderSelect "
+           "autogainsliderSelect manualsliderSelect peakcontrolsliderSelect atwsliderSelect "
+           "awbsliderSelect colorsuppresssliderSelect colorgainsliderSelect "
+           "colortonerysliderSelect colortonebysliderSelect uvmatrix_UR_sliderSelect "
+           "uvmatrix_UG_sliderSelect uvmatrix_UB_sliderSelect uvmatrix_VR_sliderSelect "
+           "uvmatrix_VG_sliderSelect uvmatrix_VB_sliderSelect autopanxsliderSelect "
+           "autopanysliderSelect magnitudesliderSelect xpositionsliderSelect "
+           "ypositionsliderSelect crosshairxpositionsliderSelect crosshairypositionsliderSelect "
+           "SDV_H_sliderSelect SDV_V_sliderSelect HDV_H_sliderSelect HDV_V_sliderSelect "
+           "speedSlide";
+    QTest::newRow("value labels")
+        << "QLabel"
+        << "alcslidervalue aesslidervalue fixedshutterslidervalue slowshutterslidervalue "
+           "autogainslidervalue manualslidervalue peakcontrolslidervalue atwslidervalue "
+           "awbslidervalue colorsuppressslidervalue colorgainslidervalue colortoneryslidervalue "
+           "colortonebyslidervalue uvmatrixURslidervalue uvmatrixUGslidervalue "
+           "uvmatrixUBslidervalue uvmatrixVRslidervalue uvmatrixVGslidervalue "
+           "uvmatrixVBslidervalue autopanxslidervalue autopanyslidervalue "
+           "magnificationslidervalue magxposslidervalue magyposslidervalue "
+           "crossxposslidervalue crossyposslidervalue SDV_H_slidervalue SDV_V_slidervalue "
+           "HDV_H_slidervalue HDV_V_slidervalue";
+    QTest::newRow("text fields") << "QLineEdit" << "textstringSelect speedCur mmDistance totalDist";
+    QTest::newRow("progress") << "QProgressBar" << "fileOpening";
+}
+
+void TestWindowController::everyOutletIsInTheWindow()
+{
+    QFETCH(QString, className);
+    QFETCH(QString, names);
+    WindowController window;
+    QCOMPARE(window.objectName(), QString("myWindow"));
+    for (const QString &name : names.split(' ', Qt::SkipEmptyParts)) {
+        const auto found = window.findChildren<QWidget *>(name);
+        QVERIFY2(found.size() == 1, qPrintable(name));
+        QVERIFY2(found.first()->inherits(className.toLatin1()), qPrintable(name));
+    }
+}
+
+void TestWindowController::startUp()
+{
+    WindowController window({"/dev/extra0", "/dev/extra1"});
+    QStringList expected{"Select Serial Device"};
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
+        expected << port.systemLocation();
+    expected << "/dev/extra0" << "/dev/extra1";
+    QStringList items;
+    for (int i = 0; i < ttySelect(window)->count(); ++i)
+        items << ttySelect(window)->itemText(i);
+    QCOMPARE(items, expected);
+    QCOMPARE(window.findChild<QLineEdit *>("speedCur")->text(), QString("45"));
+    QVERIFY(!window.line().isOpen());
+}
+
+void TestWindowController::fitsABenchScreen()
+{
+    WindowController window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize needed = window.findChild<QWidget *>("panelContents")->minimumSizeHint();
+    QVERIFY2(needed.width() <= 1600 && needed.height() <= 900 - 40,
+             qPrintable(QString("%1x%2").arg(needed.width()).arg(needed.height())));
+}
+
+void TestWindowController::placeholderOpensNothing()
+{
+    PtyPeer peer;
+    WindowController window({QString::fromStdString(peer.slavePath())});
+    window.show();
+    MessageBoxAnswers alerts({"Cancel"});
+    chooseItem(ttySelect(window), 0);
+    QTest::qWait(50);
+    QVERIFY(alerts.seen.isEmpty());
+    QVERIFY(!window.line().isOpen());
+    QCOMPARE(peer.takeAll().size(), std::size_t(0));
+}
+
+void TestWindowController::settingTheListFromCodeOpensNothing()
+{
+    PtyPeer peer;
+    WindowController window({QString::fromStdString(peer.slavePath())});
+    ttySelect(window)->setCurrentIndex(1);
+    QVERIFY(!window.line().isOpen());
+}
+
+void TestWindowController::failedOpenAsksAgain()
+{
+    WindowController window({"/nonexistent/ttyUSB7"});
+    window.show();
+    MessageBoxAnswers alerts({"OK", "Cancel"});
+    pick(window, "/nonexistent/ttyUSB7");
+    const QString said = "Try open again?\n" + QString::fromLocal8Bit(strerror(ENOENT));
+    QCOMPARE(alerts.seen, QStringList({said, said}));
+    QVERIFY(!window.line().isOpen());
+    QCOMPARE(window.findChild<QProgressBar *>("fileOpening")->maximum(), 1); // stopped
+}
+
+void TestWindowController::greetingIsLogged_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("logged");
+    QTest::newRow("none") << QByteArray() << QStringList();
+    QTest::newRow("one byte") << QByteArray("A") << QStringList();
+    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"};
+    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"};
+    QTest::newRow("300 bytes") << QByteArray(300, 'x')
+                               << QStringList{"Message is >" + QString(256, 'x')};
+}
+
+void TestWindowController::greetingIsLogged()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, logged);
+    PtyPeer peer;
+    peer.answer({0x8E, 0x12}, Bytes(reply.begin(), reply.end()));
+    WindowController window({QString::fromStdString(peer.slavePath())});
+    window.line().setPause(peer.fastPause());
+    window.show();
+
+    LogCapture log;
+    pick(window, QString::fromStdString(peer.slavePath()));
+    QVERIFY(window.line().isOpen());
+    QCOMPARE(hex(peer.take(2)), QString("8E 12"));
+    QCOMPARE(log.linesOf("camdeck.link"), logged);
+}
+
+void TestWindowController::closingSaysFarewell()
+{
+    PtyPeer peer;
+    termios before{};
+    tcgetattr(peer.slaveFd(), &before);
+    {
+        WindowController window({QString::fromStdString(peer.slavePath())});
+        window.line().setPause(peer.fastPause());
+        window.show();
+        pick(window, QString::fromStdString(peer.slavePath()));
+        QCOMPARE(hex(peer.take(2)), QString("8E 12"));
+        peer.takeAll();
+        window.close();
+        QVERIFY(!window.line().isOpen());
+    }
+    QCOMPARE(hex(peer.takeAll()), QString("80"));
+    termios after{};
+    tcgetattr(peer.slaveFd(), &after);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    QCOMPARE(after.c_cflag, before.c_cflag);
+}
+
+void TestWindowController::repickingLeaksNothing()
+{
+    PtyPeer peer;
+    const int descriptors = openDescriptorCount();
+    {
+        WindowController window({QString::fromStdString(peer.slavePath())});
+        window.line().setPause(peer.fastPause());
+        window.show();
+        const int withWindow = openDescriptorCount();
+        pick(window, QString::fromStdString(peer.slavePath()));
+        pick(window, QString::fromStdString(peer.slavePath()));
+        QCOMPARE(openDescriptorCount(), withWindow + 1);
+        window.close();
+        QCOMPARE(openDescriptorCount(), withWindow);
+    }
+    // The first port was said goodbye to before it was opened again.
+    const QString stream = hex(peer.takeAll());
+    QVERIFY2(stream.startsWith("8E 12 80 8E 12") && stream.endsWith("80"), qPrintable(stream));
+    Q_UNUSED(descriptors);
+}
+
+QTEST_MAIN(TestWindowController)
+#include "tst_windowcontroller.moc"
