@@ -85,7 +85,7 @@ void WindowController::ttyPicked()
     InitialiseSlots();
 }
 
-void WindowController::InitialiseSlots() {}
+void WindowController::InitialiseSlots() { }
 
 void WindowController::closeEvent(QCloseEvent *event)
 {
@@ -93,4 +93,7 @@ void WindowController::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-void WindowController::windowWillClose() { m_line.close(); }
+void WindowController::windowWillClose()
+{
+    m_line.close();
+}

@@ -13,8 +13,7 @@ namespace Ui {
 class WindowController;
 }
 
-class WindowController : public QMainWindow
-{
+class WindowController : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -22,8 +22,8 @@ namespace {
 
 Bytes frameWithData(std::uint8_t group, std::uint8_t index, const Bytes &data)
 {
-    Bytes frame{0x01, 0x00, 0x28, static_cast<std::uint8_t>(4 + data.size()), group, index, 0x00,
-                static_cast<std::uint8_t>(data.size())};
+    Bytes frame {0x01,  0x00,  0x28, static_cast<std::uint8_t>(4 + data.size()),
+                 group, index, 0x00, static_cast<std::uint8_t>(data.size())};
     frame.insert(frame.end(), data.begin(), data.end());
     const std::uint16_t crc = frameCRC16(frame.data(), static_cast<int>(frame.size()));
     frame.push_back(crc & 0xFF);
@@ -31,8 +31,14 @@ Bytes frameWithData(std::uint8_t group, std::uint8_t index, const Bytes &data)
     return frame;
 }
 
-std::uint8_t low(int v) { return static_cast<std::uint8_t>(v & 0xFF); }
-std::uint8_t high(int v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
+std::uint8_t low(int v)
+{
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+std::uint8_t high(int v)
+{
+    return static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
 
 } // namespace
 

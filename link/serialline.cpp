@@ -10,13 +10,16 @@ namespace camdeck {
 
 namespace {
 
-constexpr std::chrono::milliseconds writeTimeout{1000};
+constexpr std::chrono::milliseconds writeTimeout {1000};
 
-void realPause(std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }
+void realPause(std::chrono::milliseconds d)
+{
+    std::this_thread::sleep_for(d);
+}
 
 termios rawPortSettings()
 {
-    termios portSettings{};
+    termios portSettings {};
     portSettings.c_cflag = CS8 | CREAD | CLOCAL;
     cfsetispeed(&portSettings, B9600);
     cfsetospeed(&portSettings, B9600);
@@ -27,11 +30,18 @@ termios rawPortSettings()
 
 SerialLine::SerialLine()
     : m_pause(realPause)
-{}
+{
+}
 
-SerialLine::~SerialLine() { close(); }
+SerialLine::~SerialLine()
+{
+    close();
+}
 
-void SerialLine::setPause(Pause pause) { m_pause = pause ? std::move(pause) : Pause(realPause); }
+void SerialLine::setPause(Pause pause)
+{
+    m_pause = pause ? std::move(pause) : Pause(realPause);
+}
 
 int SerialLine::open(const std::string &path)
 {
@@ -43,7 +53,7 @@ int SerialLine::open(const std::string &path)
     if (fd < 0)
         return errno;
 
-    termios saved{};
+    termios saved {};
     if (tcgetattr(fd, &saved) != 0) {
         const int error = errno;
         ::close(fd);
@@ -88,7 +98,7 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
             result.error = ETIMEDOUT;
             return result;
         }
-        pollfd p{m_fd, POLLOUT, 0};
+        pollfd p {m_fd, POLLOUT, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
             result.error = errno;
             return result;
@@ -132,8 +142,7 @@ void SerialLine::close()
         return;
     writeAll(portFarewell, sizeof portFarewell);
     // Let the farewell leave at 9600 baud before the old settings come back.
-    while (tcdrain(m_fd) != 0 && errno == EINTR) {
-    }
+    while (tcdrain(m_fd) != 0 && errno == EINTR) { }
     tcsetattr(m_fd, TCSANOW, &m_savedPortSettings);
     ::close(m_fd);
     m_fd = -1;

@@ -17,15 +17,13 @@ namespace camdeck {
 
 // What one I/O call achieved: error is 0 or the errno that stopped it; count is
 // how many bytes went out or came in before that.
-struct IoResult
-{
+struct IoResult {
     int error = 0;
     std::size_t count = 0;
     bool ok() const { return error == 0; }
 };
 
-struct ReadResult
-{
+struct ReadResult {
     int error = 0;
     Bytes data;
     bool ok() const { return error == 0; }
@@ -34,8 +32,7 @@ struct ReadResult
 inline constexpr std::uint8_t portGreeting[] = {0x8E, 0x12};
 inline constexpr std::uint8_t portFarewell[] = {0x80};
 
-class SerialLine
-{
+class SerialLine {
 public:
     using Pause = std::function<void(std::chrono::milliseconds)>;
 
@@ -77,7 +74,7 @@ public:
 private:
     int m_fd = -1;
     std::string m_path;
-    termios m_savedPortSettings{};
+    termios m_savedPortSettings {};
     Pause m_pause;
 };
 
@@ -92,7 +89,7 @@ IoResult sendCommand16(SerialLine &line, std::uint8_t group, std::uint8_t index,
 IoResult sendCommand32(SerialLine &line, std::uint8_t group, std::uint8_t index, int first,
                        int second);
 
-inline constexpr std::chrono::milliseconds framePause{100};
-inline constexpr std::chrono::milliseconds greetingPause{250};
+inline constexpr std::chrono::milliseconds framePause {100};
+inline constexpr std::chrono::milliseconds greetingPause {250};
 
 } // namespace camdeck

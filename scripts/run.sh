@@ -3,4 +3,4 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
 build_all
-exec "$build/camdeck" "$@"
+exec "$build/bin/camdeck" "$@"

@@ -59,7 +59,7 @@ void PtyPeer::run()
             if (m_stop)
                 return;
         }
-        pollfd p{m_master, POLLIN, 0};
+        pollfd p {m_master, POLLIN, 0};
         if (::poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN))
             continue;
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
@@ -79,8 +79,8 @@ void PtyPeer::run()
                     if (hit == m_stream.end())
                         break;
                     replies.push_back(rule.reply);
-                    rule.scanFrom = static_cast<std::size_t>(hit - m_stream.begin())
-                                    + rule.trigger.size();
+                    rule.scanFrom
+                        = static_cast<std::size_t>(hit - m_stream.begin()) + rule.trigger.size();
                 }
             }
         }

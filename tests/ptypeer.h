@@ -12,12 +12,10 @@
 #include <thread>
 #include <vector>
 
-class PtyPeer
-{
+class PtyPeer {
 public:
     using Clock = std::chrono::steady_clock;
-    struct Arrival
-    {
+    struct Arrival {
         Clock::time_point at;
         camdeck::Bytes bytes;
     };
@@ -28,7 +26,8 @@ public:
     PtyPeer &operator=(const PtyPeer &) = delete;
 
     const std::string &slavePath() const { return m_slavePath; }
-    // The peer's own descriptor on the slave: keeps the pty alive and lets a test read its settings.
+    // The peer's own descriptor on the slave: keeps the pty alive and lets a test read its
+    // settings.
     int slaveFd() const { return m_slave; }
 
     // Every time trigger arrives, the peer writes reply.
@@ -46,8 +45,7 @@ public:
     camdeck::SerialLine::Pause fastPause();
 
 private:
-    struct Rule
-    {
+    struct Rule {
         camdeck::Bytes trigger;
         camdeck::Bytes reply;
         std::size_t scanFrom = 0;

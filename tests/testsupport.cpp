@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-
 QString hex(const camdeck::Bytes &bytes)
 {
     QStringList parts;
@@ -40,8 +39,8 @@ void captureMessage(QtMsgType type, const QMessageLogContext &context, const QSt
 {
     {
         QMutexLocker lock(&logMutex);
-        captured << QString::fromLatin1(context.category ? context.category : "") + QLatin1String(": ")
-                        + message;
+        captured << QString::fromLatin1(context.category ? context.category : "")
+                + QLatin1String(": ") + message;
     }
     if (previousHandler)
         previousHandler(type, context, message);
@@ -55,7 +54,10 @@ LogCapture::LogCapture()
     previousHandler = qInstallMessageHandler(captureMessage);
 }
 
-LogCapture::~LogCapture() { qInstallMessageHandler(previousHandler); }
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(previousHandler);
+}
 
 QStringList LogCapture::lines() const
 {
@@ -136,9 +138,14 @@ MessageBoxAnswers::MessageBoxAnswers(const QStringList &buttonTexts)
     m_timer->start();
 }
 
-MessageBoxAnswers::~MessageBoxAnswers() { delete m_timer; }
+MessageBoxAnswers::~MessageBoxAnswers()
+{
+    delete m_timer;
+}
 
 int openDescriptorCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                .size());
 }

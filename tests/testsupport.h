@@ -17,8 +17,7 @@ QString hex(const camdeck::Bytes &bytes);
 camdeck::Bytes bytes(const QString &hexText);
 
 // Collects every log line (category: message) while it lives.
-class LogCapture
-{
+class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
@@ -32,8 +31,7 @@ void chooseItem(QComboBox *combo, int index);
 void dragSlider(QSlider *slider, int value);
 // While it lives, answers the modal message boxes that come up, one button
 // title per box in order, and keeps what each said (text + "\n" + informative text).
-class MessageBoxAnswers
-{
+class MessageBoxAnswers {
 public:
     explicit MessageBoxAnswers(const QStringList &buttonTexts);
     ~MessageBoxAnswers();

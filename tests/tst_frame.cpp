@@ -7,8 +7,7 @@
 
 using namespace camdeck;
 
-class TestFrame : public QObject
-{
+class TestFrame : public QObject {
     Q_OBJECT
 
 private slots:
@@ -77,19 +76,20 @@ void TestFrame::frames_data()
 
     QTest::newRow("8/2 = 0") << 8 << 8 << 2 << 0 << 0 << "01 00 28 05 08 02 00 01 00 7E C0";
     QTest::newRow("8/2 = 12") << 8 << 8 << 2 << 12 << 0 << "01 00 28 05 08 02 00 01 0C 72 C0";
-    QTest::newRow("2/0 = 1 (ALC on)") << 8 << 2 << 0 << 1 << 0 << "01 00 28 05 02 00 00 01 01 DC 61";
+    QTest::newRow("2/0 = 1 (ALC on)")
+        << 8 << 2 << 0 << 1 << 0 << "01 00 28 05 02 00 00 01 01 DC 61";
     QTest::newRow("8/3 = 320") << 16 << 8 << 3 << 320 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
     QTest::newRow("8/5 = 360") << 16 << 8 << 5 << 360 << 0 << "01 00 28 06 08 05 00 02 68 01 6C 94";
-    QTest::newRow("8/3 = 320, 360") << 32 << 8 << 3 << 320 << 360
-                                    << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+    QTest::newRow("8/3 = 320, 360")
+        << 32 << 8 << 3 << 320 << 360 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
     // Only the low 8 or 16 bits of the caller's integer go out.
     QTest::newRow("8-bit -1") << 8 << 8 << 2 << -1 << 0 << hex(commandFrame8(8, 2, 0xFF));
     QTest::newRow("8-bit 268") << 8 << 8 << 2 << 268 << 0 << hex(commandFrame8(8, 2, 12));
-    QTest::newRow("16-bit 0x10140") << 16 << 8 << 3 << 0x10140 << 0
-                                    << "01 00 28 06 08 03 00 02 40 01 CC 0E";
+    QTest::newRow("16-bit 0x10140")
+        << 16 << 8 << 3 << 0x10140 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
     QTest::newRow("16-bit -1") << 16 << 5 << 1 << -1 << 0 << hex(commandFrame16(5, 1, 0xFFFF));
-    QTest::newRow("32-bit wide words") << 32 << 8 << 3 << 0x20140 << 0x30168
-                                       << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+    QTest::newRow("32-bit wide words")
+        << 32 << 8 << 3 << 0x20140 << 0x30168 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
 }
 
 void TestFrame::frames()
@@ -102,9 +102,9 @@ void TestFrame::frames()
     QFETCH(QString, expected);
     const auto g = static_cast<std::uint8_t>(group);
     const auto i = static_cast<std::uint8_t>(index);
-    const Bytes frame = size == 8    ? commandFrame8(g, i, first)
-                        : size == 16 ? commandFrame16(g, i, first)
-                                     : commandFrame32(g, i, first, second);
+    const Bytes frame = size == 8 ? commandFrame8(g, i, first)
+        : size == 16              ? commandFrame16(g, i, first)
+                                  : commandFrame32(g, i, first, second);
     QCOMPARE(hex(frame), expected);
 }
 
@@ -112,10 +112,14 @@ void TestFrame::checksumPackets_data()
 {
     QTest::addColumn<QString>("commandBytes");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("jog stop") << "85 01 04 00 00" << "85 01 04 00 00 00 76 00";
-    QTest::newRow("BLC on") << "80 86 01 01 00" << "80 86 01 01 00 00 F8 00";
-    QTest::newRow("sum 0x200") << "80 80 80 80 00" << "80 80 80 80 00 00 00 00";
-    QTest::newRow("mask define") << "A5 5E 36 60 4C" << "A5 5E 36 60 4C 00 1B 00";
+    QTest::newRow("jog stop") << "85 01 04 00 00"
+                              << "85 01 04 00 00 00 76 00";
+    QTest::newRow("BLC on") << "80 86 01 01 00"
+                            << "80 86 01 01 00 00 F8 00";
+    QTest::newRow("sum 0x200") << "80 80 80 80 00"
+                               << "80 80 80 80 00 00 00 00";
+    QTest::newRow("mask define") << "A5 5E 36 60 4C"
+                                 << "A5 5E 36 60 4C 00 1B 00";
 }
 
 void TestFrame::checksumPackets()

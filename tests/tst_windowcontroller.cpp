@@ -17,8 +17,7 @@
 
 using namespace camdeck;
 
-class TestWindowController : public QObject
-{
+class TestWindowController : public QObject {
     Q_OBJECT
 
 private slots:
@@ -36,7 +35,10 @@ private slots:
 };
 
 namespace {
-QComboBox *ttySelect(WindowController &w) { return w.findChild<QComboBox *>("ttySelect"); }
+QComboBox *ttySelect(WindowController &w)
+{
+    return w.findChild<QComboBox *>("ttySelect");
+}
 
 void pick(WindowController &w, const QString &path)
 {
@@ -89,8 +91,10 @@ void TestWindowController::everyOutletIsInTheWindow_data()
            "magnificationslidervalue magxposslidervalue magyposslidervalue "
            "crossxposslidervalue crossyposslidervalue SDV_H_slidervalue SDV_V_slidervalue "
            "HDV_H_slidervalue HDV_V_slidervalue";
-    QTest::newRow("text fields") << "QLineEdit" << "textstringSelect speedCur mmDistance totalDist";
-    QTest::newRow("progress") << "QProgressBar" << "fileOpening";
+    QTest::newRow("text fields") << "QLineEdit"
+                                 << "textstringSelect speedCur mmDistance totalDist";
+    QTest::newRow("progress") << "QProgressBar"
+                              << "fileOpening";
 }
 
 void TestWindowController::everyOutletIsInTheWindow()
@@ -109,10 +113,11 @@ void TestWindowController::everyOutletIsInTheWindow()
 void TestWindowController::startUp()
 {
     WindowController window({"/dev/extra0", "/dev/extra1"});
-    QStringList expected{"Select Serial Device"};
+    QStringList expected {"Select Serial Device"};
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
         expected << port.systemLocation();
-    expected << "/dev/extra0" << "/dev/extra1";
+    expected << "/dev/extra0"
+             << "/dev/extra1";
     QStringList items;
     for (int i = 0; i < ttySelect(window)->count(); ++i)
         items << ttySelect(window)->itemText(i);
@@ -170,10 +175,10 @@ void TestWindowController::greetingIsLogged_data()
     QTest::addColumn<QStringList>("logged");
     QTest::newRow("none") << QByteArray() << QStringList();
     QTest::newRow("one byte") << QByteArray("A") << QStringList();
-    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"};
-    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"};
+    QTest::newRow("two bytes") << QByteArray("OK") << QStringList {"Message is >OK"};
+    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList {"Message is >AB"};
     QTest::newRow("300 bytes") << QByteArray(300, 'x')
-                               << QStringList{"Message is >" + QString(256, 'x')};
+                               << QStringList {"Message is >" + QString(256, 'x')};
 }
 
 void TestWindowController::greetingIsLogged()
@@ -196,7 +201,7 @@ void TestWindowController::greetingIsLogged()
 void TestWindowController::closingSaysFarewell()
 {
     PtyPeer peer;
-    termios before{};
+    termios before {};
     tcgetattr(peer.slaveFd(), &before);
     {
         WindowController window({QString::fromStdString(peer.slavePath())});
@@ -209,7 +214,7 @@ void TestWindowController::closingSaysFarewell()
         QVERIFY(!window.line().isOpen());
     }
     QCOMPARE(hex(peer.takeAll()), QString("80"));
-    termios after{};
+    termios after {};
     tcgetattr(peer.slaveFd(), &after);
     QCOMPARE(after.c_lflag, before.c_lflag);
     QCOMPARE(after.c_cflag, before.c_cflag);
