@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include <initializer_list>
+
 namespace camdeck {
 
 std::uint16_t frameCRC16(const std::uint8_t *commandFrame, int commandFrameLength)
@@ -20,11 +22,13 @@ std::uint16_t frameCRC16(const std::uint8_t *commandFrame, int commandFrameLengt
 
 namespace {
 
-Bytes frameWithData(std::uint8_t group, std::uint8_t index, const Bytes &data)
+Bytes frameWithData(std::uint8_t group, std::uint8_t index,
+                    std::initializer_list<std::uint8_t> data)
 {
-    Bytes frame {0x01,  0x00,  0x28, static_cast<std::uint8_t>(4 + data.size()),
-                 group, index, 0x00, static_cast<std::uint8_t>(data.size())};
-    frame.insert(frame.end(), data.begin(), data.end());
+    const auto n = static_cast<std::uint8_t>(data.size());
+    Bytes frame{0x01, 0x00, 0x28, static_cast<std::uint8_t>(4 + n), group, index, 0x00, n};
+    for (std::uint8_t b : data)
+        frame.push_back(b);
     const std::uint16_t crc = frameCRC16(frame.data(), static_cast<int>(frame.size()));
     frame.push_back(crc & 0xFF);
     frame.push_back(crc >> 8);

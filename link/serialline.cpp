@@ -10,7 +10,7 @@ namespace camdeck {
 
 namespace {
 
-constexpr std::chrono::milliseconds writeTimeout {1000};
+constexpr std::chrono::milliseconds writeTimeout{1000};
 
 void realPause(std::chrono::milliseconds d)
 {
@@ -19,7 +19,7 @@ void realPause(std::chrono::milliseconds d)
 
 termios rawPortSettings()
 {
-    termios portSettings {};
+    termios portSettings{};
     portSettings.c_cflag = CS8 | CREAD | CLOCAL;
     cfsetispeed(&portSettings, B9600);
     cfsetospeed(&portSettings, B9600);
@@ -53,7 +53,7 @@ int SerialLine::open(const std::string &path)
     if (fd < 0)
         return errno;
 
-    termios saved {};
+    termios saved{};
     if (tcgetattr(fd, &saved) != 0) {
         const int error = errno;
         ::close(fd);
@@ -98,7 +98,7 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
             result.error = ETIMEDOUT;
             return result;
         }
-        pollfd p {m_fd, POLLOUT, 0};
+        pollfd p{m_fd, POLLOUT, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
             result.error = errno;
             return result;

@@ -74,7 +74,7 @@ public:
 private:
     int m_fd = -1;
     std::string m_path;
-    termios m_savedPortSettings {};
+    termios m_savedPortSettings{};
     Pause m_pause;
 };
 
@@ -89,7 +89,7 @@ IoResult sendCommand16(SerialLine &line, std::uint8_t group, std::uint8_t index,
 IoResult sendCommand32(SerialLine &line, std::uint8_t group, std::uint8_t index, int first,
                        int second);
 
-inline constexpr std::chrono::milliseconds framePause {100};
-inline constexpr std::chrono::milliseconds greetingPause {250};
+inline constexpr std::chrono::milliseconds framePause{100};
+inline constexpr std::chrono::milliseconds greetingPause{250};
 
 } // namespace camdeck

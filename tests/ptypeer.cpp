@@ -59,7 +59,7 @@ void PtyPeer::run()
             if (m_stop)
                 return;
         }
-        pollfd p {m_master, POLLIN, 0};
+        pollfd p{m_master, POLLIN, 0};
         if (::poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN))
             continue;
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);

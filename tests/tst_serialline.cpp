@@ -37,7 +37,7 @@ void TestSerialLine::openAppliesRaw9600()
     SerialLine line;
     QCOMPARE(line.open(peer.slavePath()), 0);
 
-    termios t {};
+    termios t{};
     QCOMPARE(tcgetattr(peer.slaveFd(), &t), 0);
     QCOMPARE(t.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS),
              tcflag_t(CS8 | CREAD | CLOCAL));
@@ -87,7 +87,7 @@ void TestSerialLine::greetingReply()
 void TestSerialLine::closeSaysFarewellAndRestores()
 {
     PtyPeer peer;
-    termios before {};
+    termios before{};
     tcgetattr(peer.slaveFd(), &before);
     QVERIFY(before.c_lflag & ICANON); // a fresh pty starts cooked
 
@@ -97,7 +97,7 @@ void TestSerialLine::closeSaysFarewellAndRestores()
     QVERIFY(!line.isOpen());
     QCOMPARE(hex(peer.takeAll()), QString("80"));
 
-    termios after {};
+    termios after{};
     tcgetattr(peer.slaveFd(), &after);
     QCOMPARE(after.c_lflag, before.c_lflag);
     QCOMPARE(after.c_iflag, before.c_iflag);
@@ -108,7 +108,7 @@ void TestSerialLine::closeSaysFarewellAndRestores()
 void TestSerialLine::reopenClosesTheEarlierLine()
 {
     PtyPeer first, second;
-    termios before {};
+    termios before{};
     tcgetattr(first.slaveFd(), &before);
     const int descriptors = openDescriptorCount();
 
@@ -116,7 +116,7 @@ void TestSerialLine::reopenClosesTheEarlierLine()
     QCOMPARE(line.open(first.slavePath()), 0);
     QCOMPARE(line.open(second.slavePath()), 0);
     QCOMPARE(hex(first.takeAll()), QString("80"));
-    termios after {};
+    termios after{};
     tcgetattr(first.slaveFd(), &after);
     QCOMPARE(after.c_lflag, before.c_lflag);
     line.close();

@@ -113,7 +113,7 @@ void TestWindowController::everyOutletIsInTheWindow()
 void TestWindowController::startUp()
 {
     WindowController window({"/dev/extra0", "/dev/extra1"});
-    QStringList expected {"Select Serial Device"};
+    QStringList expected{"Select Serial Device"};
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
         expected << port.systemLocation();
     expected << "/dev/extra0"
@@ -175,10 +175,10 @@ void TestWindowController::greetingIsLogged_data()
     QTest::addColumn<QStringList>("logged");
     QTest::newRow("none") << QByteArray() << QStringList();
     QTest::newRow("one byte") << QByteArray("A") << QStringList();
-    QTest::newRow("two bytes") << QByteArray("OK") << QStringList {"Message is >OK"};
-    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList {"Message is >AB"};
+    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"};
+    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"};
     QTest::newRow("300 bytes") << QByteArray(300, 'x')
-                               << QStringList {"Message is >" + QString(256, 'x')};
+                               << QStringList{"Message is >" + QString(256, 'x')};
 }
 
 void TestWindowController::greetingIsLogged()
@@ -201,7 +201,7 @@ void TestWindowController::greetingIsLogged()
 void TestWindowController::closingSaysFarewell()
 {
     PtyPeer peer;
-    termios before {};
+    termios before{};
     tcgetattr(peer.slaveFd(), &before);
     {
         WindowController window({QString::fromStdString(peer.slavePath())});
@@ -214,7 +214,7 @@ void TestWindowController::closingSaysFarewell()
         QVERIFY(!window.line().isOpen());
     }
     QCOMPARE(hex(peer.takeAll()), QString("80"));
-    termios after {};
+    termios after{};
     tcgetattr(peer.slaveFd(), &after);
     QCOMPARE(after.c_lflag, before.c_lflag);
     QCOMPARE(after.c_cflag, before.c_cflag);
