@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSerialPortInfo>
+#include <QStatusBar>
 
 #include <cstring>
 
@@ -32,6 +33,9 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     awakeFromNib(extraDevices);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+    m_line.setLostHandler([this](const std::string &path, int error) {
+        portLost(QString::fromStdString(path), error);
+    });
 }
 
 WindowController::~WindowController() = default;
@@ -62,15 +66,15 @@ void WindowController::ttyPicked()
 
     for (;;) {
         ui->fileOpening->setMaximum(0); // busy
-        const int error = m_line.open(ui->ttySelect->currentText().toStdString());
+        const camdeck::OpenResult opened = m_line.open(ui->ttySelect->currentText().toStdString());
         ui->fileOpening->setMaximum(1);
-        if (error == 0)
+        if (opened.ok())
             break;
 
         QMessageBox alert(this);
         alert.setIcon(QMessageBox::Warning);
         alert.setText(QStringLiteral("Try open again?"));
-        alert.setInformativeText(QString::fromLocal8Bit(std::strerror(error)));
+        alert.setInformativeText(QString::fromStdString(camdeck::describeOpenFailure(opened)));
         QPushButton *ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
         alert.exec();
@@ -83,6 +87,14 @@ void WindowController::ttyPicked()
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
 
     InitialiseSlots();
+}
+
+void WindowController::portLost(const QString &path, int error)
+{
+    // Said once: the line is closed now, so no later write can say it again.
+    qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << std::strerror(error);
+    statusBar()->showMessage(tr("Port lost: %1 (%2). Pick it again when it is back.")
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void WindowController::InitialiseSlots() { }

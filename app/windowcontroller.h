@@ -32,6 +32,7 @@ private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
     void windowWillClose();
+    void portLost(const QString &path, int error);
 
     std::unique_ptr<Ui::WindowController> ui;
     camdeck::SerialLine m_line;

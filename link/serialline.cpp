@@ -1,6 +1,7 @@
 #include "serialline.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <thread>
@@ -26,7 +27,60 @@ termios rawPortSettings()
     return portSettings;
 }
 
+// What matters of the settings read back: a driver that quietly kept parity,
+// flow control, canonical mode or another speed would garble every frame.
+bool tookRawSettings(const termios &t)
+{
+    return (t.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS))
+        == (CS8 | CREAD | CLOCAL)
+        && (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0
+        && (t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP)) == 0 && t.c_cc[VMIN] == 0
+        && t.c_cc[VTIME] == 0 && cfgetispeed(&t) == B9600 && cfgetospeed(&t) == B9600;
+}
+
+// Errors after which the device is gone rather than busy or silent.
+bool meansDeviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
+}
+
+template<typename Call> auto retryOnSignal(Call call)
+{
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
 } // namespace
+
+std::string describeOpenFailure(const OpenResult &result)
+{
+    const std::string system = std::strerror(result.error);
+    switch (result.reason) {
+    case OpenResult::Opened:
+        return {};
+    case OpenResult::InUse:
+        return "The port is in use by another program (" + system + ").";
+    case OpenResult::NotATerminal:
+        return system + ".\nThis is not a serial device; nothing was written to it.";
+    case OpenResult::SettingsNotTaken:
+        return "The port did not take the settings the camera needs (raw 9600 baud, 8 data "
+               "bits, no parity, 1 stop bit, no flow control); it was left as it was.";
+    case OpenResult::OpenFailed:
+        if (result.error == EBUSY)
+            return "The port is in use by another program (" + system + ").";
+        if (result.error == EACCES)
+            return system
+                + ".\nOn Linux a serial port belongs to a group, usually dialout: add "
+                  "yourself with 'sudo usermod -aG dialout $USER' and log in again.";
+        return system;
+    case OpenResult::SettingsFailed:
+        return system;
+    }
+    return system;
+}
 
 SerialLine::SerialLine()
     : m_pause(realPause)
@@ -43,32 +97,44 @@ void SerialLine::setPause(Pause pause)
     m_pause = pause ? std::move(pause) : Pause(realPause);
 }
 
-int SerialLine::open(const std::string &path)
+OpenResult SerialLine::open(const std::string &path)
 {
     close();
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    const int fd
+        = retryOnSignal([&] { return m_sys.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY); });
     if (fd < 0)
-        return errno;
+        return {OpenResult::OpenFailed, errno};
+
+    auto refuse = [&](OpenResult::Reason reason, int error, const termios *restore) {
+        if (restore)
+            retryOnSignal([&] { return m_sys.tcsetattr(fd, TCSANOW, restore); });
+        m_sys.close(fd);
+        return OpenResult{reason, error};
+    };
+
+    // Another program on the same port would interleave its bytes with ours.
+    if (m_sys.flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return refuse(OpenResult::InUse, EBUSY, nullptr);
 
     termios saved{};
-    if (tcgetattr(fd, &saved) != 0) {
+    if (retryOnSignal([&] { return m_sys.tcgetattr(fd, &saved); }) != 0) {
         const int error = errno;
-        ::close(fd);
-        return error;
+        return refuse(error == ENOTTY ? OpenResult::NotATerminal : OpenResult::SettingsFailed,
+                      error, nullptr);
     }
     const termios portSettings = rawPortSettings();
-    if (tcsetattr(fd, TCSAFLUSH, &portSettings) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return error;
-    }
+    if (retryOnSignal([&] { return m_sys.tcsetattr(fd, TCSAFLUSH, &portSettings); }) != 0)
+        return refuse(OpenResult::SettingsFailed, errno, &saved);
+    termios applied{};
+    if (retryOnSignal([&] { return m_sys.tcgetattr(fd, &applied); }) != 0
+        || !tookRawSettings(applied))
+        return refuse(OpenResult::SettingsNotTaken, EINVAL, &saved);
+    m_sys.ioctl(fd, TIOCEXCL);
+
     m_fd = fd;
     m_path = path;
     m_savedPortSettings = saved;
-    return 0;
+    return {};
 }
 
 IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
@@ -80,7 +146,7 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
     }
     const auto deadline = std::chrono::steady_clock::now() + writeTimeout;
     while (result.count < size) {
-        const ssize_t n = ::write(m_fd, data + result.count, size - result.count);
+        const ssize_t n = m_sys.write(m_fd, data + result.count, size - result.count);
         if (n > 0) {
             result.count += static_cast<std::size_t>(n);
             continue;
@@ -89,6 +155,8 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
             continue;
         if (n < 0 && errno != EAGAIN) {
             result.error = errno;
+            if (meansDeviceGone(result.error))
+                markLost(result.error);
             return result;
         }
         // The output queue is full: wait until it takes more, but not forever.
@@ -99,8 +167,14 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
             return result;
         }
         pollfd p{m_fd, POLLOUT, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+        const int ready = m_sys.poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
             result.error = errno;
+            return result;
+        }
+        if (ready > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+            result.error = EIO;
+            markLost(EIO);
             return result;
         }
     }
@@ -114,17 +188,38 @@ ReadResult SerialLine::readAvailable(std::size_t maxBytes)
         result.error = EBADF;
         return result;
     }
+    // Ask first: silence is "no reply", a hang-up is a device that is gone.
+    pollfd p{m_fd, POLLIN, 0};
+    const int ready = retryOnSignal([&] { return m_sys.poll(&p, 1, 0); });
+    if (ready > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        result.error = EIO;
+        markLost(EIO);
+        return result;
+    }
+    if (ready <= 0 || !(p.revents & POLLIN))
+        return result;
+
     result.data.resize(maxBytes);
-    ssize_t n;
-    do {
-        n = ::read(m_fd, result.data.data(), maxBytes);
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = retryOnSignal([&] { return m_sys.read(m_fd, result.data.data(), maxBytes); });
     if (n < 0) {
-        result.error = errno == EAGAIN ? 0 : errno;
-        n = 0;
+        result.data.clear();
+        if (errno != EAGAIN) {
+            result.error = errno;
+            if (meansDeviceGone(result.error))
+                markLost(result.error);
+        }
+        return result;
     }
     result.data.resize(static_cast<std::size_t>(n));
     return result;
+}
+
+void SerialLine::discardInput()
+{
+    if (m_fd < 0)
+        return;
+    m_sys.tcflush(m_fd, TCIFLUSH);
+    while (isOpen() && !readAvailable(256).data.empty()) { }
 }
 
 ReadResult SerialLine::greet()
@@ -140,13 +235,35 @@ void SerialLine::close()
 {
     if (m_fd < 0)
         return;
+    // On a dead port the farewell fails; that is no news to report now.
+    m_closing = true;
     writeAll(portFarewell, sizeof portFarewell);
+    m_closing = false;
+    if (m_fd < 0)
+        return;
     // Let the farewell leave at 9600 baud before the old settings come back.
-    while (tcdrain(m_fd) != 0 && errno == EINTR) { }
-    tcsetattr(m_fd, TCSANOW, &m_savedPortSettings);
-    ::close(m_fd);
+    retryOnSignal([&] { return m_sys.tcdrain(m_fd); });
+    release(true);
+}
+
+void SerialLine::release(bool restore)
+{
+    if (restore)
+        retryOnSignal([&] { return m_sys.tcsetattr(m_fd, TCSANOW, &m_savedPortSettings); });
+    m_sys.ioctl(m_fd, TIOCNXCL);
+    m_sys.close(m_fd);
     m_fd = -1;
     m_path.clear();
+}
+
+void SerialLine::markLost(int error)
+{
+    if (m_fd < 0)
+        return;
+    const std::string path = m_path;
+    release(true);
+    if (m_lostHandler && !m_closing)
+        m_lostHandler(path, error);
 }
 
 IoResult sendFrame(SerialLine &line, const Bytes &frame, std::chrono::milliseconds pauseAfter)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frame.h"
+#include "systemcalls.h"
 
 #include <chrono>
 #include <cstddef>
@@ -29,12 +30,25 @@ struct ReadResult {
     bool ok() const { return error == 0; }
 };
 
+// Why a port could not be opened. error is the errno behind it.
+struct OpenResult {
+    enum Reason { Opened, OpenFailed, InUse, NotATerminal, SettingsFailed, SettingsNotTaken };
+    Reason reason = Opened;
+    int error = 0;
+    bool ok() const { return reason == Opened; }
+};
+
+// What the user is told about a port that could not be opened: the system's
+// text, and where it helps, what is wrong and what to do about it.
+std::string describeOpenFailure(const OpenResult &result);
+
 inline constexpr std::uint8_t portGreeting[] = {0x8E, 0x12};
 inline constexpr std::uint8_t portFarewell[] = {0x80};
 
 class SerialLine {
 public:
     using Pause = std::function<void(std::chrono::milliseconds)>;
+    using LostHandler = std::function<void(const std::string &path, int error)>;
 
     SerialLine();
     ~SerialLine();
@@ -42,13 +56,21 @@ public:
     SerialLine &operator=(const SerialLine &) = delete;
 
     // Opens path read-write, non-blocking and without making it our controlling
-    // terminal, keeps the settings it had and applies raw 9600 8N1 with
-    // TCSAFLUSH. Returns 0, or the errno of the call that failed (nothing stays
-    // open then). A line already open is closed first, farewell and all.
-    int open(const std::string &path);
+    // terminal, takes it for ourselves (flock and TIOCEXCL: a port another
+    // program holds is refused untouched), keeps the settings it had and
+    // applies raw 9600 8N1 with TCSAFLUSH, reading them back to be sure. A line
+    // already open is closed first, farewell and all. On failure nothing stays open.
+    OpenResult open(const std::string &path);
     bool isOpen() const { return m_fd >= 0; }
     int descriptor() const { return m_fd; }
     const std::string &path() const { return m_path; }
+
+    // Called once when the device goes away under us (adapter unplugged: EIO,
+    // hang-up). The dead descriptor is closed at once; nothing more is written.
+    void setLostHandler(LostHandler handler) { m_lostHandler = std::move(handler); }
+
+    // Tests put failing system calls under the line with this.
+    void setSystemCalls(const SystemCalls &calls) { m_sys = calls; }
 
     // Blocks until every byte is out: partial writes, EINTR and EAGAIN are
     // continued for at most about a second. With no line open: EBADF.
@@ -56,8 +78,14 @@ public:
     IoResult writeAll(const Bytes &bytes) { return writeAll(bytes.data(), bytes.size()); }
     IoResult writePacket(const Packet &packet) { return writeAll(packet.data(), packet.size()); }
 
-    // Does not block: returns at most maxBytes of what has arrived (maybe none).
+    // Does not block: returns at most maxBytes of what has arrived. Nothing
+    // arrived is an empty, successful result ("no reply"); a device that is
+    // gone is an error and the line is lost.
     ReadResult readAvailable(std::size_t maxBytes);
+
+    // Drops whatever is waiting to be read, so a late reply is not taken for
+    // the answer to the next request.
+    void discardInput();
 
     // Blocks the caller for d, through the pause function (tests shorten it).
     void pause(std::chrono::milliseconds d) const { m_pause(d); }
@@ -72,10 +100,16 @@ public:
     void close();
 
 private:
+    void markLost(int error);
+    void release(bool restore);
+
     int m_fd = -1;
     std::string m_path;
     termios m_savedPortSettings{};
+    bool m_closing = false;
     Pause m_pause;
+    LostHandler m_lostHandler;
+    SystemCalls m_sys;
 };
 
 // Writes one whole frame and then blocks for pauseAfter, whatever the write did:

@@ -23,13 +23,27 @@ PtyPeer::PtyPeer()
 
 PtyPeer::~PtyPeer()
 {
+    stopReader();
+    ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+void PtyPeer::stopReader()
+{
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
     }
-    m_reader.join();
-    ::close(m_slave);
+    if (m_reader.joinable())
+        m_reader.join();
+}
+
+void PtyPeer::hangUp()
+{
+    stopReader();
     ::close(m_master);
+    m_master = -1;
 }
 
 void PtyPeer::answer(const Bytes &trigger, const Bytes &reply)

@@ -33,6 +33,8 @@ public:
     // Every time trigger arrives, the peer writes reply.
     void answer(const camdeck::Bytes &trigger, const camdeck::Bytes &reply);
     void send(const camdeck::Bytes &bytes);
+    // The adapter is pulled: the master closes and the slave hangs up.
+    void hangUp();
 
     // The next n bytes received (fewer if they do not come within timeout).
     camdeck::Bytes take(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(2));
@@ -52,6 +54,7 @@ private:
     };
     void run();
     void settle();
+    void stopReader();
 
     int m_master = -1;
     int m_slave = -1;

@@ -27,6 +27,7 @@ private slots:
     void fitsABenchScreen();
     void placeholderOpensNothing();
     void settingTheListFromCodeOpensNothing();
+    void failedOpenAsksAgain_data();
     void failedOpenAsksAgain();
     void greetingIsLogged_data();
     void greetingIsLogged();
@@ -157,13 +158,25 @@ void TestWindowController::settingTheListFromCodeOpensNothing()
     QVERIFY(!window.line().isOpen());
 }
 
+void TestWindowController::failedOpenAsksAgain_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("informative");
+    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << QString::fromLocal8Bit(strerror(ENOENT));
+    QTest::newRow("not a terminal") << "/dev/null"
+                                    << QString::fromLocal8Bit(strerror(ENOTTY))
+            + ".\nThis is not a serial device; nothing was written to it.";
+}
+
 void TestWindowController::failedOpenAsksAgain()
 {
-    WindowController window({"/nonexistent/ttyUSB7"});
+    QFETCH(QString, path);
+    QFETCH(QString, informative);
+    WindowController window({path});
     window.show();
     MessageBoxAnswers alerts({"OK", "Cancel"});
-    pick(window, "/nonexistent/ttyUSB7");
-    const QString said = "Try open again?\n" + QString::fromLocal8Bit(strerror(ENOENT));
+    pick(window, path);
+    const QString said = "Try open again?\n" + informative;
     QCOMPARE(alerts.seen, QStringList({said, said}));
     QVERIFY(!window.line().isOpen());
     QCOMPARE(window.findChild<QProgressBar *>("fileOpening")->maximum(), 1); // stopped
