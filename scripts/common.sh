@@ -6,6 +6,7 @@ build="${CAMDECK_BUILD_DIR:-$top/build}"
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev)
 
+# install_missing [extra packages...]: apt-get only what is not there yet.
 install_missing() {
     local missing=()
     for p in "${packages[@]}" "$@"; do
@@ -19,7 +20,10 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build_all() {
-    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$build" -j "$(nproc)"
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+    local dir="$1"
+    shift
+    cmake -S "$top" -B "$dir" "$@"
+    cmake --build "$dir" -j "$(nproc)"
 }

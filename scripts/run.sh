@@ -2,5 +2,5 @@
 # Installs what is missing, builds, and starts the panel.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
-build_all
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 exec "$build/bin/camdeck" "$@"
