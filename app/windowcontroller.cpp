@@ -1,11 +1,12 @@
 #include "windowcontroller.h"
 #include "ui_windowcontroller.h"
 
+#include "devicelist.h"
+
 #include <QCloseEvent>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QSerialPortInfo>
 #include <QStatusBar>
 
 #include <cstring>
@@ -13,8 +14,6 @@
 Q_LOGGING_CATEGORY(lcLink, "camdeck.link")
 
 namespace {
-
-const QString noDeviceTitle = QStringLiteral("Select Serial Device");
 
 // The device's greeting reply as the log shows it: a C string, so a zero byte ends it.
 QByteArray replyText(const camdeck::Bytes &reply)
@@ -44,14 +43,7 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 {
     ui->speedCur->setText(QStringLiteral("45"));
 
-    ui->ttySelect->clear();
-    ui->ttySelect->addItem(noDeviceTitle);
-    // The system's order, unsorted: the list a bench user sees in other serial tools.
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : ports)
-        ui->ttySelect->addItem(port.systemLocation());
-    for (const QString &path : extraDevices)
-        ui->ttySelect->addItem(path);
+    new DeviceList(ui->ttySelect, extraDevices);
 
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
