@@ -4,6 +4,7 @@
 #include "devicelist.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -48,6 +49,10 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
     ui->mmDistance->setText(locale.toString(0));
+
+    m_connectionStatus = new QLabel(tr("No port"), this);
+    m_connectionStatus->setObjectName(QStringLiteral("connectionStatus"));
+    statusBar()->addWidget(m_connectionStatus, 1);
 }
 
 void WindowController::ttyPicked()
@@ -56,9 +61,11 @@ void WindowController::ttyPicked()
     if (ui->ttySelect->currentIndex() <= 0)
         return;
 
+    const QString path = ui->ttySelect->currentText();
     for (;;) {
+        m_connectionStatus->setText(tr("Opening %1…").arg(path));
         ui->fileOpening->setMaximum(0); // busy
-        const camdeck::OpenResult opened = m_line.open(ui->ttySelect->currentText().toStdString());
+        const camdeck::OpenResult opened = m_line.open(path.toStdString());
         ui->fileOpening->setMaximum(1);
         if (opened.ok())
             break;
@@ -70,13 +77,20 @@ void WindowController::ttyPicked()
         QPushButton *ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
         alert.exec();
-        if (alert.clickedButton() != ok)
+        if (alert.clickedButton() != ok) {
+            m_connectionStatus->setText(tr("No port"));
             return;
+        }
     }
 
     const camdeck::ReadResult reply = m_line.greet();
-    if (reply.data.size() >= 2)
+    if (reply.data.size() >= 2) {
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
+        m_connectionStatus->setText(tr("Connected to %1 (device says \"%2\")")
+                                        .arg(path, QString::fromLatin1(replyText(reply.data))));
+    } else {
+        m_connectionStatus->setText(tr("Connected to %1 (no reply to the greeting)").arg(path));
+    }
 
     InitialiseSlots();
 }
@@ -85,8 +99,8 @@ void WindowController::portLost(const QString &path, int error)
 {
     // Said once: the line is closed now, so no later write can say it again.
     qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << std::strerror(error);
-    statusBar()->showMessage(tr("Port lost: %1 (%2). Pick it again when it is back.")
-                                 .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    m_connectionStatus->setText(tr("Port lost: %1 (%2). Pick it again when it is back.")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void WindowController::InitialiseSlots() { }
@@ -100,4 +114,5 @@ void WindowController::closeEvent(QCloseEvent *event)
 void WindowController::windowWillClose()
 {
     m_line.close();
+    m_connectionStatus->setText(tr("No port"));
 }

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class WindowController;
 }
@@ -35,5 +37,6 @@ private:
     void portLost(const QString &path, int error);
 
     std::unique_ptr<Ui::WindowController> ui;
+    QLabel *m_connectionStatus = nullptr;
     camdeck::SerialLine m_line;
 };

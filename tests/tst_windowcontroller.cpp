@@ -180,24 +180,31 @@ void TestWindowController::failedOpenAsksAgain()
     QCOMPARE(alerts.seen, QStringList({said, said}));
     QVERIFY(!window.line().isOpen());
     QCOMPARE(window.findChild<QProgressBar *>("fileOpening")->maximum(), 1); // stopped
+    QCOMPARE(window.findChild<QLabel *>("connectionStatus")->text(), QString("No port"));
 }
 
 void TestWindowController::greetingIsLogged_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("logged");
-    QTest::newRow("none") << QByteArray() << QStringList();
-    QTest::newRow("one byte") << QByteArray("A") << QStringList();
-    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"};
-    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"};
+    QTest::addColumn<QString>("status");
+    const QString silent = "Connected to %1 (no reply to the greeting)";
+    QTest::newRow("none") << QByteArray() << QStringList() << silent;
+    QTest::newRow("one byte") << QByteArray("A") << QStringList() << silent;
+    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"}
+                               << "Connected to %1 (device says \"OK\")";
+    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"}
+                                 << "Connected to %1 (device says \"AB\")";
     QTest::newRow("300 bytes") << QByteArray(300, 'x')
-                               << QStringList{"Message is >" + QString(256, 'x')};
+                               << QStringList{"Message is >" + QString(256, 'x')}
+                               << "Connected to %1 (device says \"" + QString(256, 'x') + "\")";
 }
 
 void TestWindowController::greetingIsLogged()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QStringList, logged);
+    QFETCH(QString, status);
     PtyPeer peer;
     peer.answer({0x8E, 0x12}, Bytes(reply.begin(), reply.end()));
     WindowController window({QString::fromStdString(peer.slavePath())});
@@ -209,6 +216,8 @@ void TestWindowController::greetingIsLogged()
     QVERIFY(window.line().isOpen());
     QCOMPARE(hex(peer.take(2)), QString("8E 12"));
     QCOMPARE(log.linesOf("camdeck.link"), logged);
+    QCOMPARE(window.findChild<QLabel *>("connectionStatus")->text(),
+             status.arg(QString::fromStdString(peer.slavePath())));
 }
 
 void TestWindowController::closingSaysFarewell()
