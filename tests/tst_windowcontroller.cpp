@@ -108,6 +108,9 @@ void TestWindowController::everyOutletIsInTheWindow()
         const auto found = window.findChildren<QWidget *>(name);
         QVERIFY2(found.size() == 1, qPrintable(name));
         QVERIFY2(found.first()->inherits(className.toLatin1()), qPrintable(name));
+        // What it sets on the camera, for everything the user can act on.
+        if (className != "QLabel")
+            QVERIFY2(!found.first()->toolTip().isEmpty(), qPrintable(name));
     }
 }
 
