@@ -226,10 +226,14 @@ void TestSerialLine::framesArePacedInRealTime()
         offset += arrival.bytes.size();
     }
     QCOMPARE(at.size(), std::size_t(3));
+    // The peer's clock runs on another thread: a busy machine can wake it a few
+    // milliseconds late for one frame, which shortens one gap and lengthens the next.
+    constexpr auto jitter = 5ms;
     for (int i = 1; i < 3; ++i) {
         const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(at[i] - at[i - 1]);
-        QVERIFY2(gap >= 100ms && gap <= 120ms, qPrintable(QString::number(gap.count())));
+        QVERIFY2(gap >= 100ms - jitter && gap <= 120ms, qPrintable(QString::number(gap.count())));
     }
+    QVERIFY(at[2] - at[0] >= 200ms - jitter);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)
