@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/ioctl.h>
+
 QString hex(const camdeck::Bytes &bytes)
 {
     QStringList parts;
@@ -148,4 +150,10 @@ int openDescriptorCount()
     return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
                                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
                                 .size());
+}
+
+int pendingInput(int fd)
+{
+    int n = 0;
+    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
 }

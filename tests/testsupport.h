@@ -43,3 +43,5 @@ private:
 };
 
 int openDescriptorCount();
+// Bytes that have arrived on a terminal descriptor and wait to be read.
+int pendingInput(int fd);

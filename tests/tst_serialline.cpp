@@ -28,6 +28,7 @@ private slots:
     void writeAllWaitsForAFullQueue();
     void writeAllGivesUpOnAStuckLine();
     void writesWithNoLineFail();
+    void discardInputDropsOnlyWhatWaits();
     void framesArePacedInRealTime();
 };
 
@@ -202,6 +203,21 @@ void TestSerialLine::writesWithNoLineFail()
     QVERIFY(paused); // the camera's pause is kept even when nothing went out
     QCOMPARE(line.readAvailable(12).error, EBADF);
     line.close(); // nothing to do, nothing to fail
+}
+
+void TestSerialLine::discardInputDropsOnlyWhatWaits()
+{
+    PtyPeer peer;
+    SerialLine line;
+    line.discardInput(); // nothing open: nothing to do
+    QVERIFY(line.open(peer.slavePath()).ok());
+    peer.send({0x00, 0x64});
+    QTRY_COMPARE(pendingInput(line.descriptor()), 2);
+    line.discardInput();
+    QCOMPARE(line.readAvailable(12).data.size(), std::size_t(0));
+    peer.send({0x00, 0x0A});
+    QTRY_COMPARE(pendingInput(line.descriptor()), 2);
+    QCOMPARE(hex(line.readAvailable(12).data), QString("00 0A"));
 }
 
 void TestSerialLine::framesArePacedInRealTime()
