@@ -2,6 +2,7 @@
 #include "ui_windowcontroller.h"
 
 #include "devicelist.h"
+#include "panel/picturepanel.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -31,6 +32,8 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
 {
     ui->setupUi(this);
     awakeFromNib(extraDevices);
+
+    m_picture = std::make_unique<PicturePanel>(*ui, m_line);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     m_line.setLostHandler([this](const std::string &path, int error) {

@@ -14,6 +14,7 @@ class QLabel;
 namespace Ui {
 class WindowController;
 }
+class PicturePanel;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -39,4 +40,7 @@ private:
     std::unique_ptr<Ui::WindowController> ui;
     QLabel *m_connectionStatus = nullptr;
     camdeck::SerialLine m_line;
+
+    // After the controls and the line they use, so these units go first.
+    std::unique_ptr<PicturePanel> m_picture;
 };
