@@ -3,6 +3,7 @@
 
 #include "devicelist.h"
 #include "panel/picturepanel.h"
+#include "panel/positionspanel.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -34,6 +35,7 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     awakeFromNib(extraDevices);
 
     m_picture = std::make_unique<PicturePanel>(*ui, m_line);
+    m_positions = std::make_unique<PositionsPanel>(*ui, m_line);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     m_line.setLostHandler([this](const std::string &path, int error) {

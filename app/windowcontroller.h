@@ -15,6 +15,7 @@ namespace Ui {
 class WindowController;
 }
 class PicturePanel;
+class PositionsPanel;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -43,4 +44,5 @@ private:
 
     // After the controls and the line they use, so these units go first.
     std::unique_ptr<PicturePanel> m_picture;
+    std::unique_ptr<PositionsPanel> m_positions;
 };
