@@ -16,6 +16,7 @@ class WindowController;
 }
 class PicturePanel;
 class PositionsPanel;
+class MaskPanel;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -45,4 +46,5 @@ private:
     // After the controls and the line they use, so these units go first.
     std::unique_ptr<PicturePanel> m_picture;
     std::unique_ptr<PositionsPanel> m_positions;
+    std::unique_ptr<MaskPanel> m_masks;
 };
