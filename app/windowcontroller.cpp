@@ -2,6 +2,7 @@
 #include "ui_windowcontroller.h"
 
 #include "devicelist.h"
+#include "jog/jogpad.h"
 #include "panel/maskpanel.h"
 #include "panel/picturepanel.h"
 #include "panel/positionspanel.h"
@@ -38,6 +39,7 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     m_picture = std::make_unique<PicturePanel>(*ui, m_line);
     m_positions = std::make_unique<PositionsPanel>(*ui, m_line);
     m_masks = std::make_unique<MaskPanel>(*ui, m_line);
+    m_jog = std::make_unique<JogPad>(*ui, m_line);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     m_line.setLostHandler([this](const std::string &path, int error) {

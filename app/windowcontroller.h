@@ -17,6 +17,7 @@ class WindowController;
 class PicturePanel;
 class PositionsPanel;
 class MaskPanel;
+class JogPad;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -47,4 +48,5 @@ private:
     std::unique_ptr<PicturePanel> m_picture;
     std::unique_ptr<PositionsPanel> m_positions;
     std::unique_ptr<MaskPanel> m_masks;
+    std::unique_ptr<JogPad> m_jog;
 };

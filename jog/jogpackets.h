@@ -1,0 +1,25 @@
+// What the jog pad says to the motor drive and how the drive answers a stop.
+// Pure: no I/O, no Qt.
+#pragma once
+
+#include "link/frame.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace camdeck {
+
+enum class JogDirection : std::uint8_t { Right = 0, Left = 1, Back = 2, Forward = 3, Stop = 4 };
+
+// 85 01, the direction code, 00 00 00, the checksum, 00.
+Packet jogPacket(JogDirection direction);
+
+// Asks the drive for the travel of its last move; written right after the stop.
+inline constexpr std::uint8_t travelQuery[] = {0x8E, 0x13};
+inline constexpr std::size_t travelReplyMaxRead = 12;
+
+// The drive answers with exactly two bytes, a signed 16-bit count of
+// millimetres, high byte first. Anything else is no answer.
+std::optional<int> travelFromReply(const Bytes &reply);
+
+} // namespace camdeck

@@ -1,0 +1,82 @@
+#include "jogpad.h"
+#include "ui_windowcontroller.h"
+
+#include "link/serialline.h"
+
+#include <QLocale>
+
+#include <cstdlib>
+
+using camdeck::JogDirection;
+
+JogPad::JogPad(Ui::WindowController &ui, camdeck::SerialLine &line)
+    : m_ui(ui)
+    , m_line(line)
+{
+    connect(ui.buttonRight, &QPushButton::clicked, this, &JogPad::goRight);
+    connect(ui.buttonLeft, &QPushButton::clicked, this, &JogPad::goLeft);
+    connect(ui.buttonBack, &QPushButton::clicked, this, &JogPad::goBack);
+    connect(ui.buttonForward, &QPushButton::clicked, this, &JogPad::goForward);
+    connect(ui.buttonStop, &QPushButton::clicked, this, &JogPad::goStop);
+    connect(ui.speedSlide, &QSlider::valueChanged, this, &JogPad::speedChange);
+}
+
+void JogPad::goRight()
+{
+    move(m_ui.buttonRight, JogDirection::Right);
+}
+
+void JogPad::goLeft()
+{
+    move(m_ui.buttonLeft, JogDirection::Left);
+}
+
+void JogPad::goBack()
+{
+    move(m_ui.buttonBack, JogDirection::Back);
+}
+
+void JogPad::goForward()
+{
+    move(m_ui.buttonForward, JogDirection::Forward);
+}
+
+// The pressed button takes the keyboard focus from whatever was being edited,
+// such as the on-screen text. The drive needs no pause after a move.
+void JogPad::move(QPushButton *button, JogDirection direction)
+{
+    button->setFocus(Qt::OtherFocusReason);
+    m_line.writePacket(camdeck::jogPacket(direction));
+}
+
+void JogPad::goStop()
+{
+    m_ui.buttonStop->setFocus(Qt::OtherFocusReason);
+    // A travel reply that came too late for the last stop must not pass for
+    // the answer to this one.
+    m_line.discardInput();
+    m_line.writePacket(camdeck::jogPacket(JogDirection::Stop));
+    m_line.writeAll(camdeck::travelQuery, sizeof camdeck::travelQuery);
+    m_line.pause(travelReplyWait);
+    const camdeck::ReadResult reply = m_line.readAvailable(camdeck::travelReplyMaxRead);
+    if (const std::optional<int> travel = camdeck::travelFromReply(reply.data))
+        showTravel(*travel);
+}
+
+// The total lives in its field, shown with the locale's grouping. It is summed
+// in 64 bits: a long day of moves must not wrap it negative.
+void JogPad::showTravel(int travel)
+{
+    const QLocale locale;
+    m_ui.mmDistance->setText(locale.toString(travel));
+    bool ok = false;
+    qint64 total = locale.toLongLong(m_ui.totalDist->text(), &ok);
+    if (!ok)
+        total = 0; // nothing readable there: the count starts again
+    m_ui.totalDist->setText(locale.toString(total + std::abs(travel)));
+}
+
+void JogPad::speedChange(int value)
+{
+    m_ui.speedCur->setText(QString::number(value));
+}

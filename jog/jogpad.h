@@ -1,0 +1,41 @@
+// The jog pad of the motor drive: four moves and a stop, the travel of the last
+// move with the running total, and the speed readout.
+#pragma once
+
+#include "jogpackets.h"
+
+#include <QObject>
+
+#include <chrono>
+
+class QPushButton;
+namespace Ui {
+class WindowController;
+}
+namespace camdeck {
+class SerialLine;
+}
+
+class JogPad : public QObject {
+    Q_OBJECT
+
+public:
+    JogPad(Ui::WindowController &ui, camdeck::SerialLine &line);
+
+    void goRight();
+    void goLeft();
+    void goBack();
+    void goForward();
+    void goStop();
+    void speedChange(int value);
+
+    // How long the drive needs to answer the travel query.
+    static constexpr std::chrono::milliseconds travelReplyWait{500};
+
+private:
+    void move(QPushButton *button, camdeck::JogDirection direction);
+    void showTravel(int travel);
+
+    Ui::WindowController &m_ui;
+    camdeck::SerialLine &m_line;
+};
