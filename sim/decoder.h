@@ -1,0 +1,64 @@
+// The device's side of the line: turns whatever bytes arrive, in chunks of any
+// size, into the messages the panel sends. Pure: no I/O, no Qt.
+#pragma once
+
+#include "link/frame.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace camdeck::sim {
+
+struct Event {
+    enum class Kind {
+        Frame, // camera frame: register write
+        Switch, // 80 xx: BLC, AGC or FLC on/off
+        MaskShow, // 81 87..8A: show or hide a mask
+        MaskDefine, // A5..A8: the four edges of a mask
+        Jog, // 85 01 dir
+        Greeting, // 8E 12
+        TravelQuery, // 8E 13
+        Farewell, // a lone 80
+        // Rejected: these change nothing.
+        BadCrc,
+        BadLength,
+        BadChecksum,
+        Truncated, // the input ended (or went quiet) inside a message
+        Skipped, // bytes that start no message
+    };
+
+    Kind kind;
+    Bytes bytes; // exactly the bytes this event was made of
+
+    bool isRejected() const { return kind >= Kind::BadCrc; }
+    // Frames: the address and the data bytes, low byte first.
+    std::uint8_t group() const { return bytes.at(4); }
+    std::uint8_t index() const { return bytes.at(5); }
+    Bytes data() const { return Bytes(bytes.begin() + 8, bytes.end() - 2); }
+};
+
+class Decoder {
+public:
+    // Decodes what the bytes so far decide; a message cut off at the end of
+    // the chunk waits for the next one.
+    std::vector<Event> feed(const std::uint8_t *data, std::size_t size);
+    std::vector<Event> feed(const Bytes &bytes) { return feed(bytes.data(), bytes.size()); }
+
+    // The line went quiet or the input ended: decide what is still waiting.
+    // A lone 80 is the farewell; anything else is a truncated message.
+    std::vector<Event> flush();
+
+    // Bytes are waiting for more (a caller starts its quiet timer then).
+    bool hasPending() const { return !m_buffer.empty() || !m_skipped.empty(); }
+
+private:
+    void emitSkipped(std::vector<Event> &events);
+    void skipByte(std::uint8_t byte, std::vector<Event> &events);
+
+    Bytes m_buffer;
+    Bytes m_skipped;
+    std::size_t m_absorb = 0; // bytes of a rejected message not to count as garbage
+};
+
+} // namespace camdeck::sim
