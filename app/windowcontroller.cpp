@@ -3,9 +3,12 @@
 
 #include "devicelist.h"
 #include "jog/jogpad.h"
+#include "panel/exposurepanel.h"
+#include "panel/gaincolourpanel.h"
 #include "panel/maskpanel.h"
 #include "panel/picturepanel.h"
 #include "panel/positionspanel.h"
+#include "presets/presetpanel.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -40,6 +43,9 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     m_positions = std::make_unique<PositionsPanel>(*ui, m_line);
     m_masks = std::make_unique<MaskPanel>(*ui, m_line);
     m_jog = std::make_unique<JogPad>(*ui, m_line);
+    m_exposure = std::make_unique<ExposurePanel>(*ui, m_line, m_exposureState);
+    m_gainColour = std::make_unique<GainColourPanel>(*ui, m_line, m_exposureState);
+    m_presets = std::make_unique<PresetPanel>(*ui, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     m_line.setLostHandler([this](const std::string &path, int error) {
@@ -112,7 +118,10 @@ void WindowController::portLost(const QString &path, int error)
                                     .arg(path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-void WindowController::InitialiseSlots() { }
+void WindowController::InitialiseSlots()
+{
+    m_presets->InitialiseSlots();
+}
 
 void WindowController::closeEvent(QCloseEvent *event)
 {

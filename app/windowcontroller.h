@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/serialline.h"
+#include "presets/presetslot.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -18,6 +19,9 @@ class PicturePanel;
 class PositionsPanel;
 class MaskPanel;
 class JogPad;
+class ExposurePanel;
+class GainColourPanel;
+class PresetPanel;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -30,6 +34,8 @@ public:
     camdeck::SerialLine &line() { return m_line; }
 
     void InitialiseSlots();
+    // The exposure and gain settings last applied, which a save stores.
+    const camdeck::ExposureState &exposureState() const { return m_exposureState; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -49,4 +55,9 @@ private:
     std::unique_ptr<PositionsPanel> m_positions;
     std::unique_ptr<MaskPanel> m_masks;
     std::unique_ptr<JogPad> m_jog;
+
+    camdeck::ExposureState m_exposureState;
+    std::unique_ptr<ExposurePanel> m_exposure;
+    std::unique_ptr<GainColourPanel> m_gainColour;
+    std::unique_ptr<PresetPanel> m_presets;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace camdeck;
@@ -21,6 +22,7 @@ class TestWindowController : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void everyOutletIsInTheWindow_data();
     void everyOutletIsInTheWindow();
     void startUp();
@@ -33,6 +35,9 @@ private slots:
     void greetingIsLogged();
     void closingSaysFarewell();
     void repickingLeaksNothing();
+
+private:
+    QTemporaryDir m_home; // opening a port loads and creates the preset files there
 };
 
 namespace {
@@ -47,6 +52,12 @@ void pick(WindowController &w, const QString &path)
     chooseItem(tty, tty->findText(path));
 }
 } // namespace
+
+void TestWindowController::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toLocal8Bit());
+}
 
 void TestWindowController::everyOutletIsInTheWindow_data()
 {
@@ -260,9 +271,12 @@ void TestWindowController::repickingLeaksNothing()
         window.close();
         QCOMPARE(openDescriptorCount(), withWindow);
     }
-    // The first port was said goodbye to before it was opened again.
+    // Each opening greets and recalls preset 1; the first port was said goodbye
+    // to before it was opened again.
     const QString stream = hex(peer.takeAll());
-    QVERIFY2(stream.startsWith("8E 12 80 8E 12") && stream.endsWith("80"), qPrintable(stream));
+    QVERIFY2(stream.startsWith("8E 12 01 00 28 ") && stream.contains(" 80 8E 12 01 00 28 ")
+                 && stream.endsWith(" 80"),
+             qPrintable(stream));
     Q_UNUSED(descriptors);
 }
 

@@ -1,0 +1,44 @@
+// The five presets: the save and preset buttons, recalling a slot onto the
+// exposure and gain controls and the camera, and loading the slots from their
+// files (creating missing files from the built-in values) when a port opens.
+#pragma once
+
+#include "presetslot.h"
+
+#include <QObject>
+#include <QString>
+
+class ExposurePanel;
+class GainColourPanel;
+
+namespace Ui {
+class WindowController;
+}
+
+class PresetPanel : public QObject {
+    Q_OBJECT
+
+public:
+    PresetPanel(Ui::WindowController &ui, camdeck::ExposureState &exposureState,
+                ExposurePanel &exposure, GainColourPanel &gainColour, QObject *parent = nullptr);
+
+    // Puts the slot on the sixteen controls and sends its sixteen commands.
+    void LoadSlot(int slot);
+    // Loads the five files into the slots and recalls slot 0.
+    void InitialiseSlots();
+    // Fills the slot and the exposure state from the slot's file; a missing file
+    // is first created from the slot's built-in values, once.
+    void LoadFile(const QString &fileName, int slot);
+    // Copies the exposure state into the slot and replaces the slot's file.
+    void SaveFile(const QString &fileName, int slot);
+
+private:
+    void loadFile(const QString &fileName, int slot, bool mayCreate);
+    void logContent(const QString &fileName, const std::string &text) const;
+
+    Ui::WindowController &ui;
+    camdeck::ExposureState &m_state;
+    ExposurePanel &m_exposure;
+    GainColourPanel &m_gainColour;
+    camdeck::PresetSlots m_presetSlots {};
+};
