@@ -1,0 +1,151 @@
+#include "panelbench.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace camdeck;
+
+BenchWindow::BenchWindow(Start start)
+{
+    qputenv("HOME", m_home.path().toLocal8Bit());
+    m_window = std::make_unique<WindowController>(
+        QStringList {QString::fromStdString(peer.slavePath())});
+    m_window->line().setPause(peer.fastPause());
+    m_window->show();
+    if (start == Open)
+        open();
+}
+
+QString BenchWindow::presetPath(int preset) const
+{
+    return m_home.filePath(QStringLiteral("preset%1.txt").arg(preset));
+}
+
+void BenchWindow::writePreset(int preset, const QByteArray &content) const
+{
+    QFile file(presetPath(preset));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray BenchWindow::readPreset(int preset) const
+{
+    QFile file(presetPath(preset));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void BenchWindow::click(const char *name)
+{
+    auto *widget = control<QWidget>(name);
+    QVERIFY2(widget, name);
+    control<QScrollArea>("panelScroll")->ensureWidgetVisible(widget);
+    QPoint at = widget->rect().center();
+    // A check box stretched by its layout takes clicks on its box and title only.
+    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        at = box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box).center();
+    }
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+}
+
+void BenchWindow::drag(const char *name, int value)
+{
+    auto *slider = control<QSlider>(name);
+    QVERIFY2(slider, name);
+    control<QScrollArea>("panelScroll")->ensureWidgetVisible(slider);
+    if (slider->value() == value) {
+        dragSlider(slider, value == slider->minimum() ? value + 1 : value - 1);
+        sent();
+    }
+    dragSlider(slider, value);
+}
+
+QString BenchWindow::boxes(const QStringList &names)
+{
+    QStringList states;
+    for (const QString &name : names)
+        states << (control<QCheckBox>(name.toLatin1().constData())->isChecked() ? "on" : "off");
+    return states.join(QLatin1Char(' '));
+}
+
+void BenchWindow::open()
+{
+    auto *tty = control<QComboBox>("ttySelect");
+    chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
+    QVERIFY(m_window->line().isOpen());
+    sent();
+}
+
+void BenchWindow::restart()
+{
+    m_window->close();
+    m_window = std::make_unique<WindowController>(
+        QStringList {QString::fromStdString(peer.slavePath())});
+    m_window->line().setPause(peer.fastPause());
+    m_window->show();
+    sent();
+    open();
+}
+
+// The window writes on the test's own thread, so whatever it sent is in the
+// pty before a marker written now behind it: read up to the marker, no guessing
+// at quiet spells (which a loaded machine stretches).
+QStringList BenchWindow::sent()
+{
+    static const Bytes marker {0xFF, 0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFC, 0x00};
+    if (::write(peer.slaveFd(), marker.data(), marker.size()) != ssize_t(marker.size()))
+        return {"marker not written"};
+    Bytes stream;
+    while (stream.size() < marker.size()
+           || !std::equal(marker.begin(), marker.end(), stream.end() - ssize_t(marker.size()))) {
+        const Bytes next = peer.take(1, std::chrono::seconds(5));
+        if (next.empty())
+            return {"marker lost after " + hex(stream)};
+        stream.insert(stream.end(), next.begin(), next.end());
+    }
+    stream.resize(stream.size() - marker.size());
+    return cameraTraffic(stream);
+}
+
+QStringList cameraTraffic(const Bytes &stream)
+{
+    const Bytes header {0x01, 0x00, 0x28};
+    auto frameAt = [&](std::size_t i) {
+        return i + 8 <= stream.size()
+            && std::equal(header.begin(), header.end(), stream.begin() + i);
+    };
+    QStringList out;
+    std::size_t i = 0;
+    while (i < stream.size()) {
+        if (!frameAt(i)) {
+            std::size_t next = i + 1;
+            while (next < stream.size() && !frameAt(next))
+                ++next;
+            out << hex(Bytes(stream.begin() + i, stream.begin() + next));
+            i = next;
+            continue;
+        }
+        const std::size_t size = std::min<std::size_t>(4 + stream[i + 3] + 2, stream.size() - i);
+        const Bytes frame(stream.begin() + i, stream.begin() + i + size);
+        i += size;
+        const Bytes data(frame.begin() + 8, frame.end() - 2);
+        const int crc = frame.end()[-2] | frame.end()[-1] << 8;
+        if (size < 10 || frame[7] != data.size()
+            || frameCRC16(frame.data(), static_cast<int>(size - 2)) != crc)
+            out << "bad frame " + hex(frame);
+        else
+            out << QStringLiteral("%1/%2=%3").arg(frame[4]).arg(frame[5]).arg(hex(data));
+    }
+    return out;
+}

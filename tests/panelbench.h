@@ -1,0 +1,53 @@
+// The panel as a bench user meets it: the real window opened on a pseudo-
+// terminal, with a home directory of its own for the preset files, and what
+// it sends spelled the way the register tables are ("2/0=01").
+#pragma once
+
+#include "ptypeer.h"
+#include "windowcontroller.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class BenchWindow {
+public:
+    enum Start { Open, Closed };
+    // Open: HOME is the temporary home, the port is picked and what opening
+    // sent (greeting, preset recalls) is drained.
+    explicit BenchWindow(Start start = Open);
+
+    WindowController &window() { return *m_window; }
+    template<class T> T *control(const char *name)
+    {
+        return m_window->findChild<T *>(QLatin1String(name));
+    }
+    QString homePath() const { return m_home.path(); }
+    QString presetPath(int preset) const;
+    void writePreset(int preset, const QByteArray &content) const;
+    QByteArray readPreset(int preset) const;
+
+    // A user scrolls the control into view and clicks it, or drags its handle
+    // to value (a slider already there is moved away first, so it reports).
+    void click(const char *name);
+    void drag(const char *name, int value);
+    // "on"/"off" for each check box named.
+    QString boxes(const QStringList &names);
+
+    // Picks the pty in ttySelect as a user does.
+    void open();
+    // Closes the window and starts a fresh one on the same home directory.
+    void restart();
+    // Everything sent since the last call.
+    QStringList sent();
+
+    PtyPeer peer;
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<WindowController> m_window;
+};
+
+// Camera frames as "group/index=data", CRC checked ("bad frame ..." otherwise);
+// other bytes (packets, greeting, farewell) as hex up to the next frame.
+QStringList cameraTraffic(const camdeck::Bytes &stream);
