@@ -4,6 +4,7 @@
 #include "ui_windowcontroller.h"
 
 #include <array>
+#include <span>
 
 using namespace camdeck;
 
@@ -14,19 +15,6 @@ constexpr std::array slowShutterSpeeds = {"1/15s", "1/8s", "1/4s", "1/2s", "1s",
 constexpr std::array fixedShutterSpeeds
     = {"1/30s",  "1/50s",  "1/60s",   "1/100s",  "1/120s",  "1/180s",  "1/350s",
        "1/500s", "1/750s", "1/1000s", "1/2000s", "1/4000s", "1/10000s"};
-
-// An index outside the table leaves the label as it was.
-template<std::size_t N>
-void showSpeed(QLabel *label, const std::array<const char *, N> &speeds, int index)
-{
-    if (index >= 0 && index < static_cast<int>(N))
-        label->setText(QString::fromLatin1(speeds[static_cast<std::size_t>(index)]));
-}
-
-QString levelText(int position)
-{
-    return QString::asprintf("%d%%", 5 * position - 40);
-}
 
 // The direct switches: 80, the switch's command, on or off, 01, 00.
 constexpr std::uint8_t blcCommand = 0x86;
@@ -75,10 +63,7 @@ void ExposurePanel::alc_flg_process(int flag)
 
 void ExposurePanel::alc_val_process(int)
 {
-    const int position = ui.alcsliderSelect->value();
-    m_state.alc_val = position;
-    ui.alcslidervalue->setText(levelText(position));
-    sendCommand8(m_line, 2, 1, position);
+    m_state.alc_val = sendLevel(ui.alcsliderSelect, ui.alcslidervalue, 1);
 }
 
 // Fixed shutter and AES are the two sides of one switch.
@@ -99,10 +84,8 @@ void ExposurePanel::fsh_flg_process(int flag)
 
 void ExposurePanel::fsh_val_process(int)
 {
-    const int index = ui.fixedshuttersliderSelect->value();
-    m_state.fsh_val = index;
-    showSpeed(ui.fixedshutterslidervalue, fixedShutterSpeeds, index);
-    sendCommand8(m_line, 2, 3, index);
+    m_state.fsh_val
+        = sendSpeed(ui.fixedshuttersliderSelect, ui.fixedshutterslidervalue, fixedShutterSpeeds, 3);
 }
 
 void ExposurePanel::aes_flg_process(int flag)
@@ -122,10 +105,7 @@ void ExposurePanel::aes_flg_process(int flag)
 
 void ExposurePanel::aes_val_process(int)
 {
-    const int position = ui.aessliderSelect->value();
-    m_state.aes_val = position;
-    ui.aesslidervalue->setText(levelText(position));
-    sendCommand8(m_line, 2, 2, position);
+    m_state.aes_val = sendLevel(ui.aessliderSelect, ui.aesslidervalue, 2);
 }
 
 void ExposurePanel::ssh_flg_process(int flag)
@@ -136,10 +116,8 @@ void ExposurePanel::ssh_flg_process(int flag)
 
 void ExposurePanel::ssh_val_process(int)
 {
-    const int index = ui.slowshuttersliderSelect->value();
-    m_state.ssh_val = index;
-    showSpeed(ui.slowshutterslidervalue, slowShutterSpeeds, index);
-    sendCommand8(m_line, 2, 8, index);
+    m_state.ssh_val
+        = sendSpeed(ui.slowshuttersliderSelect, ui.slowshutterslidervalue, slowShutterSpeeds, 8);
 }
 
 // The two priority boxes act as a pair of radio buttons that can also be unticked.
@@ -168,6 +146,27 @@ void ExposurePanel::agcPicked(bool checked)
 void ExposurePanel::flcPicked(bool checked)
 {
     sendSwitch(flcCommand, checked);
+}
+
+// The label shows the level as -40% to 40%; the camera gets the position.
+int ExposurePanel::sendLevel(QSlider *slider, QLabel *label, std::uint8_t index)
+{
+    const int position = slider->value();
+    label->setText(QString::asprintf("%d%%", 5 * position - 40));
+    sendCommand8(m_line, 2, index, position);
+    return position;
+}
+
+// The camera gets the index, not a time; an index outside the table leaves the
+// label as it was.
+int ExposurePanel::sendSpeed(QSlider *slider, QLabel *label, std::span<const char *const> speeds,
+                             std::uint8_t index)
+{
+    const int speed = slider->value();
+    if (speed >= 0 && speed < static_cast<int>(speeds.size()))
+        label->setText(QString::fromLatin1(speeds[static_cast<std::size_t>(speed)]));
+    sendCommand8(m_line, 2, index, speed);
+    return speed;
 }
 
 // The switches are packets, not camera frames: they need no pause after them.

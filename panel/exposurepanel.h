@@ -9,6 +9,10 @@
 #include "presets/presetslot.h"
 
 #include <QObject>
+#include <span>
+
+class QLabel;
+class QSlider;
 
 namespace Ui {
 class WindowController;
@@ -47,6 +51,9 @@ private:
     void agcPicked(bool checked);
     void flcPicked(bool checked);
 
+    int sendLevel(QSlider *slider, QLabel *label, std::uint8_t index);
+    int sendSpeed(QSlider *slider, QLabel *label, std::span<const char *const> speeds,
+                  std::uint8_t index);
     void sendSwitch(std::uint8_t command, bool on);
 
     Ui::WindowController &ui;

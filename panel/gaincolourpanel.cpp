@@ -5,13 +5,6 @@
 
 using namespace camdeck;
 
-namespace {
-QString gainText(int position)
-{
-    return QString::asprintf("%ddB", 2 * position);
-}
-} // namespace
-
 GainColourPanel::GainColourPanel(Ui::WindowController &ui, SerialLine &line,
                                  ExposureState &exposureState, QObject *parent)
     : QObject(parent)
@@ -19,7 +12,7 @@ GainColourPanel::GainColourPanel(Ui::WindowController &ui, SerialLine &line,
     , m_line(line)
     , m_state(exposureState)
     // The UV matrix takes a signed byte: the slider's middle, 128, is 0.
-    , m_colourSliders {{
+    , m_colourSliders{{
           {ui.atwsliderSelect, ui.atwslidervalue, 2, "%d%%", 5, -40, 0},
           {ui.awbsliderSelect, ui.awbslidervalue, 3, "%d%%", 5, -40, 0},
           {ui.colorsuppresssliderSelect, ui.colorsuppressslidervalue, 1, "%d%%", 10, 0, 0},
@@ -80,10 +73,7 @@ void GainColourPanel::agc_flg_process(int flag)
 
 void GainColourPanel::agc_val_process(int)
 {
-    const int position = ui.autogainsliderSelect->value();
-    m_state.agc_val = position;
-    ui.autogainslidervalue->setText(gainText(position));
-    sendCommand8(m_line, 2, 5, position);
+    m_state.agc_val = sendGain(ui.autogainsliderSelect, ui.autogainslidervalue, 5);
 }
 
 void GainColourPanel::mgc_flg_process(int flag)
@@ -96,10 +86,16 @@ void GainColourPanel::mgc_flg_process(int flag)
 
 void GainColourPanel::mgc_val_process(int)
 {
-    const int position = ui.manualsliderSelect->value();
-    m_state.mgc_val = position;
-    ui.manualslidervalue->setText(gainText(position));
-    sendCommand8(m_line, 2, 6, position);
+    m_state.mgc_val = sendGain(ui.manualsliderSelect, ui.manualslidervalue, 6);
+}
+
+// The label shows the gain in decibels; the camera gets the position.
+int GainColourPanel::sendGain(QSlider *slider, QLabel *label, std::uint8_t index)
+{
+    const int position = slider->value();
+    label->setText(QString::asprintf("%ddB", 2 * position));
+    sendCommand8(m_line, 2, index, position);
+    return position;
 }
 
 void GainColourPanel::peakcontrol_flg_process(int flag)

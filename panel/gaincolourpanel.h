@@ -71,6 +71,7 @@ private:
     void uvmatrixVBsliderPicked() { colourSliderPicked(VB); }
 
     void colourSliderPicked(ColourRow row);
+    int sendGain(QSlider *slider, QLabel *label, std::uint8_t index);
 
     Ui::WindowController &ui;
     camdeck::SerialLine &m_line;

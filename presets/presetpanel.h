@@ -40,5 +40,5 @@ private:
     camdeck::ExposureState &m_state;
     ExposurePanel &m_exposure;
     GainColourPanel &m_gainColour;
-    camdeck::PresetSlots m_presetSlots {};
+    camdeck::PresetSlots m_presetSlots{};
 };

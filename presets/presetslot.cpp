@@ -24,7 +24,7 @@ bool isSlot(int slot)
 
 PresetSlot defaultPresetSlot(int slot)
 {
-    return isSlot(slot) ? defaultTable[slot] : PresetSlot {};
+    return isSlot(slot) ? defaultTable[slot] : PresetSlot{};
 }
 
 void DefaultSlot(PresetSlots &presetSlots, int slot)

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
@@ -17,8 +18,8 @@ using namespace camdeck;
 BenchWindow::BenchWindow(Start start)
 {
     qputenv("HOME", m_home.path().toLocal8Bit());
-    m_window = std::make_unique<WindowController>(
-        QStringList {QString::fromStdString(peer.slavePath())});
+    m_window
+        = std::make_unique<WindowController>(QStringList{QString::fromStdString(peer.slavePath())});
     m_window->line().setPause(peer.fastPause());
     m_window->show();
     if (start == Open)
@@ -71,6 +72,15 @@ void BenchWindow::drag(const char *name, int value)
     dragSlider(slider, value);
 }
 
+QStringList BenchWindow::clickAfter(const QStringList &before, const char *box)
+{
+    for (const QString &b : before)
+        click(b.toLatin1().constData());
+    sent();
+    click(box);
+    return sent();
+}
+
 QString BenchWindow::boxes(const QStringList &names)
 {
     QStringList states;
@@ -90,8 +100,8 @@ void BenchWindow::open()
 void BenchWindow::restart()
 {
     m_window->close();
-    m_window = std::make_unique<WindowController>(
-        QStringList {QString::fromStdString(peer.slavePath())});
+    m_window
+        = std::make_unique<WindowController>(QStringList{QString::fromStdString(peer.slavePath())});
     m_window->line().setPause(peer.fastPause());
     m_window->show();
     sent();
@@ -103,7 +113,7 @@ void BenchWindow::restart()
 // at quiet spells (which a loaded machine stretches).
 QStringList BenchWindow::sent()
 {
-    static const Bytes marker {0xFF, 0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFC, 0x00};
+    static const Bytes marker{0xFF, 0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFC, 0x00};
     if (::write(peer.slaveFd(), marker.data(), marker.size()) != ssize_t(marker.size()))
         return {"marker not written"};
     Bytes stream;
@@ -118,9 +128,33 @@ QStringList BenchWindow::sent()
     return cameraTraffic(stream);
 }
 
+void addSliderRows(std::initializer_list<SliderRow> rows)
+{
+    QTest::addColumn<SliderRow>("row");
+    for (const SliderRow &row : rows)
+        QTest::addRow("%s %d", row.slider, row.position) << row;
+}
+
+void checkSliderRow(const SliderRow &row)
+{
+    BenchWindow bench;
+    const ExposureState before = bench.window().exposureState();
+    auto *label = bench.control<QLabel>(row.label);
+    QString duringPause;
+    bench.window().line().setPause([&](std::chrono::milliseconds) { duringPause = label->text(); });
+    bench.drag(row.slider, row.position);
+    QCOMPARE(bench.sent(), QStringList{row.frame});
+    QCOMPARE(label->text(), QString(row.text));
+    QCOMPARE(duringPause, QString(row.text));
+    if (row.field >= 0)
+        QCOMPARE(bench.window().exposureState().*presetFields[row.field], row.position);
+    else
+        QVERIFY(bench.window().exposureState() == before);
+}
+
 QStringList cameraTraffic(const Bytes &stream)
 {
-    const Bytes header {0x01, 0x00, 0x28};
+    const Bytes header{0x01, 0x00, 0x28};
     auto frameAt = [&](std::size_t i) {
         return i + 8 <= stream.size()
             && std::equal(header.begin(), header.end(), stream.begin() + i);

@@ -6,6 +6,7 @@
 #include "ptypeer.h"
 #include "windowcontroller.h"
 
+#include <QMetaType>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -31,6 +32,8 @@ public:
     // to value (a slider already there is moved away first, so it reports).
     void click(const char *name);
     void drag(const char *name, int value);
+    // Clicks each of before, drains what they sent, then clicks box: what it sent.
+    QStringList clickAfter(const QStringList &before, const char *box);
     // "on"/"off" for each check box named.
     QString boxes(const QStringList &names);
 
@@ -47,6 +50,23 @@ private:
     QTemporaryDir m_home;
     std::unique_ptr<WindowController> m_window;
 };
+
+// One slider row of the register tables: dragged to position, its label shows
+// text, already while the camera takes frame; field is the exposure-state
+// field that keeps the position, or -1 for a setting nothing keeps.
+struct SliderRow {
+    const char *slider;
+    int position;
+    const char *label;
+    const char *text;
+    const char *frame;
+    int field;
+};
+Q_DECLARE_METATYPE(SliderRow)
+
+void addSliderRows(std::initializer_list<SliderRow> rows);
+// Drags the row's slider in a freshly opened window and checks what came of it.
+void checkSliderRow(const SliderRow &row);
 
 // Camera frames as "group/index=data", CRC checked ("bad frame ..." otherwise);
 // other bytes (packets, greeting, farewell) as hex up to the next frame.

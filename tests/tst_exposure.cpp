@@ -4,13 +4,11 @@
 #include "panelbench.h"
 #include "testsupport.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
 
 using namespace camdeck;
-using namespace std::chrono_literals;
 
 class TestExposure : public QObject {
     Q_OBJECT
@@ -18,6 +16,7 @@ class TestExposure : public QObject {
 private slots:
     void modeTransitions_data();
     void modeTransitions();
+    void tickingAlcSendsTheWorkedFrame();
     void sliders_data();
     void sliders();
     void speedOutsideItsTableKeepsTheLabel_data();
@@ -28,128 +27,90 @@ private slots:
     void directSwitches();
 };
 
+namespace {
+const QStringList modeBoxes{"aesSelect", "fixedshutterSelect", "alcSelect"};
+
+// From the mode preset 1 leaves (fixed shutter with ALC), the clicks to a mode.
+QStringList clicksTo(const QString &mode)
+{
+    if (mode == "AES")
+        return {"alcSelect", "aesSelect"};
+    if (mode == "fixed")
+        return {"alcSelect"};
+    return {};
+}
+} // namespace
+
 void TestExposure::modeTransitions_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("frame");
     QTest::addColumn<QString>("aesFixedAlc");
     QTest::addColumn<QList<int>>("alcFshAes");
 
-    const QStringList aes {"2/0=02"}, fixed {"2/0=00"}, withAlc {"2/0=01"};
-    QTest::newRow("AES: fixed shutter on")
-        << "AES"
-        << "fixedshutterSelect" << fixed << "off on off" << QList<int> {0, 1, 0};
-    QTest::newRow("AES: AES off") << "AES"
-                                  << "aesSelect" << fixed << "off on off" << QList<int> {0, 1, 0};
-    QTest::newRow("AES: ALC on") << "AES"
-                                 << "alcSelect" << withAlc << "off on on" << QList<int> {1, 1, 0};
-    QTest::newRow("fixed: fixed shutter off")
-        << "fixed"
-        << "fixedshutterSelect" << aes << "on off off" << QList<int> {0, 0, 1};
-    QTest::newRow("fixed: AES on") << "fixed"
-                                   << "aesSelect" << aes << "on off off" << QList<int> {0, 0, 1};
-    QTest::newRow("fixed: ALC on") << "fixed"
-                                   << "alcSelect" << withAlc << "off on on" << QList<int> {1, 1, 0};
-    QTest::newRow("fixed+ALC: ALC off")
-        << "fixed+ALC"
-        << "alcSelect" << fixed << "off on off" << QList<int> {0, 1, 0};
-    QTest::newRow("fixed+ALC: fixed shutter off")
-        << "fixed+ALC"
-        << "fixedshutterSelect" << aes << "on off off" << QList<int> {0, 0, 1};
-    QTest::newRow("fixed+ALC: AES on")
-        << "fixed+ALC"
-        << "aesSelect" << aes << "on off off" << QList<int> {0, 0, 1};
+    const auto row = [](const char *from, const char *box, const char *frame,
+                        const char *aesFixedAlc, QList<int> alcFshAes) {
+        QTest::addRow("%s: %s", from, box) << from << box << frame << aesFixedAlc << alcFshAes;
+    };
+    row("AES", "fixedshutterSelect", "2/0=00", "off on off", {0, 1, 0});
+    row("AES", "aesSelect", "2/0=00", "off on off", {0, 1, 0});
+    row("AES", "alcSelect", "2/0=01", "off on on", {1, 1, 0});
+    row("fixed", "fixedshutterSelect", "2/0=02", "on off off", {0, 0, 1});
+    row("fixed", "aesSelect", "2/0=02", "on off off", {0, 0, 1});
+    row("fixed", "alcSelect", "2/0=01", "off on on", {1, 1, 0});
+    row("fixed+ALC", "alcSelect", "2/0=00", "off on off", {0, 1, 0});
+    row("fixed+ALC", "fixedshutterSelect", "2/0=02", "on off off", {0, 0, 1});
+    row("fixed+ALC", "aesSelect", "2/0=02", "on off off", {0, 0, 1});
 }
 
 void TestExposure::modeTransitions()
 {
     QFETCH(QString, from);
     QFETCH(QString, box);
-    QFETCH(QStringList, frames);
+    QFETCH(QString, frame);
     QFETCH(QString, aesFixedAlc);
     QFETCH(QList<int>, alcFshAes);
 
-    BenchWindow bench; // preset 1 puts it in fixed shutter with ALC
-    const QStringList modeBoxes {"aesSelect", "fixedshutterSelect", "alcSelect"};
+    BenchWindow bench;
     QCOMPARE(bench.boxes(modeBoxes), QString("off on on"));
-    if (from != "fixed+ALC")
-        bench.click("alcSelect");
-    if (from == "AES")
-        bench.click("aesSelect");
-    bench.sent();
-
-    bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), frames);
+    QCOMPARE(bench.clickAfter(clicksTo(from), qPrintable(box)), QStringList{frame});
     QCOMPARE(bench.boxes(modeBoxes), aesFixedAlc);
     const ExposureState &s = bench.window().exposureState();
-    QCOMPARE((QList<int> {s.alc_flg, s.fsh_flg, s.aes_flg}), alcFshAes);
+    QCOMPARE((QList<int>{s.alc_flg, s.fsh_flg, s.aes_flg}), alcFshAes);
+}
+
+void TestExposure::tickingAlcSendsTheWorkedFrame()
+{
+    BenchWindow bench;
+    QCOMPARE(bench.clickAfter({"alcSelect"}, "aesSelect"), QStringList{"2/0=02"}); // AES
+    bench.click("alcSelect");
+    QCOMPARE(hex(bench.peer.take(11)), QString("01 00 28 05 02 00 00 01 01 DC 61"));
+    QCOMPARE(bench.boxes(modeBoxes), QString("off on on"));
 }
 
 void TestExposure::sliders_data()
 {
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<int>("field");
-
-    QTest::newRow("ALC 0") << "alcsliderSelect" << 0 << "alcslidervalue"
-                           << "-40%"
-                           << "2/1=00" << 1;
-    QTest::newRow("ALC 8") << "alcsliderSelect" << 8 << "alcslidervalue"
-                           << "0%"
-                           << "2/1=08" << 1;
-    QTest::newRow("ALC 16") << "alcsliderSelect" << 16 << "alcslidervalue"
-                            << "40%"
-                            << "2/1=10" << 1;
-    QTest::newRow("AES 0") << "aessliderSelect" << 0 << "aesslidervalue"
-                           << "-40%"
-                           << "2/2=00" << 5;
-    QTest::newRow("AES 16") << "aessliderSelect" << 16 << "aesslidervalue"
-                            << "40%"
-                            << "2/2=10" << 5;
-    QTest::newRow("fixed 0") << "fixedshuttersliderSelect" << 0 << "fixedshutterslidervalue"
-                             << "1/30s"
-                             << "2/3=00" << 3;
-    QTest::newRow("fixed 5") << "fixedshuttersliderSelect" << 5 << "fixedshutterslidervalue"
-                             << "1/180s"
-                             << "2/3=05" << 3;
-    QTest::newRow("fixed 12") << "fixedshuttersliderSelect" << 12 << "fixedshutterslidervalue"
-                              << "1/10000s"
-                              << "2/3=0C" << 3;
-    QTest::newRow("slow 0") << "slowshuttersliderSelect" << 0 << "slowshutterslidervalue"
-                            << "1/15s"
-                            << "2/8=00" << 7;
-    QTest::newRow("slow 4") << "slowshuttersliderSelect" << 4 << "slowshutterslidervalue"
-                            << "1s"
-                            << "2/8=04" << 7;
-    QTest::newRow("slow 7") << "slowshuttersliderSelect" << 7 << "slowshutterslidervalue"
-                            << "8s"
-                            << "2/8=07" << 7;
+    addSliderRows({
+        {"alcsliderSelect", 0, "alcslidervalue", "-40%", "2/1=00", 1},
+        {"alcsliderSelect", 8, "alcslidervalue", "0%", "2/1=08", 1},
+        {"alcsliderSelect", 16, "alcslidervalue", "40%", "2/1=10", 1},
+        {"aessliderSelect", 0, "aesslidervalue", "-40%", "2/2=00", 5},
+        {"aessliderSelect", 16, "aesslidervalue", "40%", "2/2=10", 5},
+        {"fixedshuttersliderSelect", 0, "fixedshutterslidervalue", "1/30s", "2/3=00", 3},
+        {"fixedshuttersliderSelect", 5, "fixedshutterslidervalue", "1/180s", "2/3=05", 3},
+        {"fixedshuttersliderSelect", 12, "fixedshutterslidervalue", "1/10000s", "2/3=0C", 3},
+        {"slowshuttersliderSelect", 0, "slowshutterslidervalue", "1/15s", "2/8=00", 7},
+        {"slowshuttersliderSelect", 4, "slowshutterslidervalue", "1s", "2/8=04", 7},
+        {"slowshuttersliderSelect", 7, "slowshutterslidervalue", "8s", "2/8=07", 7},
+    });
 }
 
-// The level goes out whatever the mode; the label shows it while the camera
-// takes the frame.
+// The level goes out whatever the mode.
 void TestExposure::sliders()
 {
-    QFETCH(QString, slider);
-    QFETCH(int, position);
-    QFETCH(QString, label);
-    QFETCH(QString, text);
-    QFETCH(QString, frame);
-    QFETCH(int, field);
-
-    BenchWindow bench;
-    auto *shown = bench.control<QLabel>(label.toLatin1());
-    QString duringPause;
-    bench.window().line().setPause([&](std::chrono::milliseconds) { duringPause = shown->text(); });
-    bench.drag(qPrintable(slider), position);
-    QCOMPARE(bench.sent(), QStringList {frame});
-    QCOMPARE(shown->text(), text);
-    QCOMPARE(duringPause, text);
-    QCOMPARE(bench.window().exposureState().*presetFields[field], position);
+    QFETCH(SliderRow, row);
+    checkSliderRow(row);
 }
 
 void TestExposure::speedOutsideItsTableKeepsTheLabel_data()
@@ -173,11 +134,11 @@ void TestExposure::speedOutsideItsTableKeepsTheLabel()
     QFETCH(QString, frame);
 
     BenchWindow bench;
-    bench.control<QSlider>(slider.toLatin1())->setMaximum(20);
-    const QString before = bench.control<QLabel>(label.toLatin1())->text();
+    bench.control<QSlider>(qPrintable(slider))->setMaximum(20);
+    const QString before = bench.control<QLabel>(qPrintable(label))->text();
     bench.drag(qPrintable(slider), position);
-    QCOMPARE(bench.sent(), QStringList {frame});
-    QCOMPARE(bench.control<QLabel>(label.toLatin1())->text(), before);
+    QCOMPARE(bench.sent(), QStringList{frame});
+    QCOMPARE(bench.control<QLabel>(qPrintable(label))->text(), before);
 }
 
 void TestExposure::slowShutterAndPriority_data()
@@ -188,31 +149,21 @@ void TestExposure::slowShutterAndPriority_data()
     QTest::addColumn<QString>("gainSlowPriority");
     QTest::addColumn<int>("priority");
 
+    const auto row = [](const char *name, QStringList before, const char *box, const char *frame,
+                        const char *gainSlowPriority, int priority) {
+        QTest::newRow(name) << before << box << frame << gainSlowPriority << priority;
+    };
     // Preset 1: automatic gain on, slow shutter off, gain priority.
-    QTest::newRow("slow shutter on") << QStringList() << "slowshutterSelect"
-                                     << "2/4=05"
-                                     << "on off" << 0;
-    QTest::newRow("slow shutter on, slow-shutter priority")
-        << QStringList {"priorityslowshutterSelect"} << "slowshutterSelect"
-        << "2/4=0D"
-        << "off on" << 1;
-    QTest::newRow("slow shutter off") << QStringList {"slowshutterSelect"} << "slowshutterSelect"
-                                      << "2/4=01"
-                                      << "on off" << 0;
-    QTest::newRow("gain priority unticked") << QStringList() << "priorityagcSelect"
-                                            << "2/4=09"
-                                            << "off on" << 1;
-    QTest::newRow("slow-shutter priority ticked") << QStringList() << "priorityslowshutterSelect"
-                                                  << "2/4=09"
-                                                  << "off on" << 1;
-    QTest::newRow("slow-shutter priority unticked")
-        << QStringList {"priorityslowshutterSelect"} << "priorityslowshutterSelect"
-        << "2/4=01"
-        << "on off" << 0;
-    QTest::newRow("gain priority ticked")
-        << QStringList {"priorityslowshutterSelect"} << "priorityagcSelect"
-        << "2/4=01"
-        << "on off" << 0;
+    row("slow shutter on", {}, "slowshutterSelect", "2/4=05", "on off", 0);
+    row("slow shutter on, slow-shutter priority", {"priorityslowshutterSelect"},
+        "slowshutterSelect", "2/4=0D", "off on", 1);
+    row("slow shutter off", {"slowshutterSelect"}, "slowshutterSelect", "2/4=01", "on off", 0);
+    row("gain priority unticked", {}, "priorityagcSelect", "2/4=09", "off on", 1);
+    row("slow-shutter priority ticked", {}, "priorityslowshutterSelect", "2/4=09", "off on", 1);
+    row("slow-shutter priority unticked", {"priorityslowshutterSelect"},
+        "priorityslowshutterSelect", "2/4=01", "on off", 0);
+    row("gain priority ticked", {"priorityslowshutterSelect"}, "priorityagcSelect", "2/4=01",
+        "on off", 0);
 }
 
 void TestExposure::slowShutterAndPriority()
@@ -224,11 +175,7 @@ void TestExposure::slowShutterAndPriority()
     QFETCH(int, priority);
 
     BenchWindow bench;
-    for (const QString &b : before)
-        bench.click(qPrintable(b));
-    bench.sent();
-    bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), QStringList {frame});
+    QCOMPARE(bench.clickAfter(before, qPrintable(box)), QStringList{frame});
     QCOMPARE(bench.boxes({"priorityagcSelect", "priorityslowshutterSelect"}), gainSlowPriority);
     QCOMPARE(bench.window().exposureState().priority_flg, priority);
 }
@@ -261,9 +208,9 @@ void TestExposure::directSwitches()
     int pauses = 0;
     bench.window().line().setPause([&pauses](std::chrono::milliseconds) { ++pauses; });
     bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), QStringList {on});
+    QCOMPARE(bench.sent(), QStringList{on});
     bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), QStringList {off});
+    QCOMPARE(bench.sent(), QStringList{off});
     QCOMPARE(pauses, 0);
     QVERIFY(bench.window().exposureState() == before);
 }

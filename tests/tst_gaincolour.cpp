@@ -32,27 +32,20 @@ void TestGainColour::gainPair_data()
     QTest::addColumn<QString>("autoManual");
     QTest::addColumn<QList<int>>("agcMgc");
 
+    const auto row = [](const char *name, QStringList before, const char *box, const char *frame,
+                        const char *autoManual, QList<int> agcMgc) {
+        QTest::newRow(name) << before << box << frame << autoManual << agcMgc;
+    };
     // Preset 1: automatic gain on, slow shutter off, gain priority.
-    QTest::newRow("automatic on") << QStringList {"autogainSelect"} << "autogainSelect"
-                                  << "2/4=01"
-                                  << "on off" << QList<int> {1, 0};
-    QTest::newRow("automatic off") << QStringList() << "autogainSelect"
-                                   << "2/4=00"
-                                   << "off on" << QList<int> {0, 1};
-    QTest::newRow("automatic off keeps slow shutter and its priority")
-        << QStringList {"slowshutterSelect", "priorityslowshutterSelect"} << "autogainSelect"
-        << "2/4=0C"
-        << "off on" << QList<int> {0, 1};
-    QTest::newRow("manual on") << QStringList() << "manualSelect"
-                               << "2/4=00"
-                               << "off on" << QList<int> {0, 1};
-    QTest::newRow("manual off") << QStringList {"manualSelect"} << "manualSelect"
-                                << "2/4=01"
-                                << "on off" << QList<int> {1, 0};
-    QTest::newRow("manual off with slow shutter")
-        << QStringList {"slowshutterSelect", "manualSelect"} << "manualSelect"
-        << "2/4=05"
-        << "on off" << QList<int> {1, 0};
+    row("automatic on", {"autogainSelect"}, "autogainSelect", "2/4=01", "on off", {1, 0});
+    row("automatic off", {}, "autogainSelect", "2/4=00", "off on", {0, 1});
+    row("automatic off keeps slow shutter and its priority",
+        {"slowshutterSelect", "priorityslowshutterSelect"}, "autogainSelect", "2/4=0C", "off on",
+        {0, 1});
+    row("manual on", {}, "manualSelect", "2/4=00", "off on", {0, 1});
+    row("manual off", {"manualSelect"}, "manualSelect", "2/4=01", "on off", {1, 0});
+    row("manual off with slow shutter", {"slowshutterSelect", "manualSelect"}, "manualSelect",
+        "2/4=05", "on off", {1, 0});
 }
 
 void TestGainColour::gainPair()
@@ -68,88 +61,54 @@ void TestGainColour::gainPair()
         bench.click(qPrintable(b));
     bench.sent();
     bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), QStringList {frame});
+    QCOMPARE(bench.sent(), QStringList{frame});
     QCOMPARE(bench.boxes({"autogainSelect", "manualSelect"}), autoManual);
     const ExposureState &s = bench.window().exposureState();
-    QCOMPARE((QList<int> {s.agc_flg, s.mgc_flg}), agcMgc);
+    QCOMPARE((QList<int>{s.agc_flg, s.mgc_flg}), agcMgc);
 }
 
 void TestGainColour::sliders_data()
 {
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<int>("field"); // of the exposure state, or -1: not kept
-
-    const auto row = [](const char *name, const char *slider, int position, const char *label,
-                        const char *text, const char *frame, int field) {
-        QTest::newRow(name) << slider << position << label << text << frame << field;
-    };
-    row("automatic gain 0", "autogainsliderSelect", 0, "autogainslidervalue", "0dB", "2/5=00", 9);
-    row("automatic gain 18", "autogainsliderSelect", 18, "autogainslidervalue", "36dB", "2/5=12",
-        9);
-    row("manual gain 9", "manualsliderSelect", 9, "manualslidervalue", "18dB", "2/6=09", 11);
-    row("peak 0 (on)", "peakcontrolsliderSelect", 0, "peakcontrolslidervalue", "10%", "2/10=80",
-        13);
-    row("peak 8 (on)", "peakcontrolsliderSelect", 8, "peakcontrolslidervalue", "90%", "2/10=88",
-        13);
-    row("peak 9 (on)", "peakcontrolsliderSelect", 9, "peakcontrolslidervalue", "100%", "2/10=89",
-        13);
-    row("ATW 0", "atwsliderSelect", 0, "atwslidervalue", "-40%", "4/2=00", -1);
-    row("ATW 16", "atwsliderSelect", 16, "atwslidervalue", "40%", "4/2=10", -1);
-    row("AWB 0", "awbsliderSelect", 0, "awbslidervalue", "-40%", "4/3=00", -1);
-    row("AWB 16", "awbsliderSelect", 16, "awbslidervalue", "40%", "4/3=10", -1);
-    row("suppression 0", "colorsuppresssliderSelect", 0, "colorsuppressslidervalue", "0%", "4/1=00",
-        -1);
-    row("suppression 3", "colorsuppresssliderSelect", 3, "colorsuppressslidervalue", "30%",
-        "4/1=03", -1);
-    row("suppression 10", "colorsuppresssliderSelect", 10, "colorsuppressslidervalue", "100%",
-        "4/1=0A", -1);
-    row("colour gain 0", "colorgainsliderSelect", 0, "colorgainslidervalue", "-16", "4/4=00", -1);
-    row("colour gain 16", "colorgainsliderSelect", 16, "colorgainslidervalue", "0", "4/4=10", -1);
-    row("colour gain 32", "colorgainsliderSelect", 32, "colorgainslidervalue", "16", "4/4=20", -1);
-    row("tone R-Y 0", "colortonerysliderSelect", 0, "colortoneryslidervalue", "-40%", "4/5=00", -1);
-    row("tone R-Y 16", "colortonerysliderSelect", 16, "colortoneryslidervalue", "40%", "4/5=10",
-        -1);
-    row("tone B-Y 0", "colortonebysliderSelect", 0, "colortonebyslidervalue", "-40%", "4/6=00", -1);
-    row("tone B-Y 16", "colortonebysliderSelect", 16, "colortonebyslidervalue", "40%", "4/6=10",
-        -1);
-    row("UR 0", "uvmatrix_UR_sliderSelect", 0, "uvmatrixURslidervalue", "-128", "4/19=80", -1);
-    row("UR 100", "uvmatrix_UR_sliderSelect", 100, "uvmatrixURslidervalue", "-28", "4/19=E4", -1);
-    row("UR 128", "uvmatrix_UR_sliderSelect", 128, "uvmatrixURslidervalue", "0", "4/19=00", -1);
-    row("UR 255", "uvmatrix_UR_sliderSelect", 255, "uvmatrixURslidervalue", "127", "4/19=7F", -1);
-    row("UG 255", "uvmatrix_UG_sliderSelect", 255, "uvmatrixUGslidervalue", "127", "4/20=7F", -1);
-    row("UB 0", "uvmatrix_UB_sliderSelect", 0, "uvmatrixUBslidervalue", "-128", "4/21=80", -1);
-    row("VR 100", "uvmatrix_VR_sliderSelect", 100, "uvmatrixVRslidervalue", "-28", "4/22=E4", -1);
-    row("VG 128", "uvmatrix_VG_sliderSelect", 128, "uvmatrixVGslidervalue", "0", "4/23=00", -1);
-    row("VB 129", "uvmatrix_VB_sliderSelect", 129, "uvmatrixVBslidervalue", "1", "4/24=01", -1);
+    addSliderRows({
+        {"autogainsliderSelect", 0, "autogainslidervalue", "0dB", "2/5=00", 9},
+        {"autogainsliderSelect", 18, "autogainslidervalue", "36dB", "2/5=12", 9},
+        {"manualsliderSelect", 9, "manualslidervalue", "18dB", "2/6=09", 11},
+        // Preset 1 has peak control on.
+        {"peakcontrolsliderSelect", 0, "peakcontrolslidervalue", "10%", "2/10=80", 13},
+        {"peakcontrolsliderSelect", 8, "peakcontrolslidervalue", "90%", "2/10=88", 13},
+        {"peakcontrolsliderSelect", 9, "peakcontrolslidervalue", "100%", "2/10=89", 13},
+        {"atwsliderSelect", 0, "atwslidervalue", "-40%", "4/2=00", -1},
+        {"atwsliderSelect", 16, "atwslidervalue", "40%", "4/2=10", -1},
+        {"awbsliderSelect", 0, "awbslidervalue", "-40%", "4/3=00", -1},
+        {"awbsliderSelect", 16, "awbslidervalue", "40%", "4/3=10", -1},
+        {"colorsuppresssliderSelect", 0, "colorsuppressslidervalue", "0%", "4/1=00", -1},
+        {"colorsuppresssliderSelect", 3, "colorsuppressslidervalue", "30%", "4/1=03", -1},
+        {"colorsuppresssliderSelect", 10, "colorsuppressslidervalue", "100%", "4/1=0A", -1},
+        {"colorgainsliderSelect", 0, "colorgainslidervalue", "-16", "4/4=00", -1},
+        {"colorgainsliderSelect", 16, "colorgainslidervalue", "0", "4/4=10", -1},
+        {"colorgainsliderSelect", 32, "colorgainslidervalue", "16", "4/4=20", -1},
+        {"colortonerysliderSelect", 0, "colortoneryslidervalue", "-40%", "4/5=00", -1},
+        {"colortonerysliderSelect", 16, "colortoneryslidervalue", "40%", "4/5=10", -1},
+        {"colortonebysliderSelect", 0, "colortonebyslidervalue", "-40%", "4/6=00", -1},
+        {"colortonebysliderSelect", 16, "colortonebyslidervalue", "40%", "4/6=10", -1},
+        // The matrix sends the signed byte of position - 128.
+        {"uvmatrix_UR_sliderSelect", 0, "uvmatrixURslidervalue", "-128", "4/19=80", -1},
+        {"uvmatrix_UR_sliderSelect", 100, "uvmatrixURslidervalue", "-28", "4/19=E4", -1},
+        {"uvmatrix_UR_sliderSelect", 128, "uvmatrixURslidervalue", "0", "4/19=00", -1},
+        {"uvmatrix_UR_sliderSelect", 255, "uvmatrixURslidervalue", "127", "4/19=7F", -1},
+        {"uvmatrix_UG_sliderSelect", 255, "uvmatrixUGslidervalue", "127", "4/20=7F", -1},
+        {"uvmatrix_UB_sliderSelect", 0, "uvmatrixUBslidervalue", "-128", "4/21=80", -1},
+        {"uvmatrix_VR_sliderSelect", 100, "uvmatrixVRslidervalue", "-28", "4/22=E4", -1},
+        {"uvmatrix_VG_sliderSelect", 128, "uvmatrixVGslidervalue", "0", "4/23=00", -1},
+        {"uvmatrix_VB_sliderSelect", 129, "uvmatrixVBslidervalue", "1", "4/24=01", -1},
+    });
 }
 
-// The label already shows the value while the camera takes the frame.
+// White balance and colour are kept nowhere; gain and peak control in the state.
 void TestGainColour::sliders()
 {
-    QFETCH(QString, slider);
-    QFETCH(int, position);
-    QFETCH(QString, label);
-    QFETCH(QString, text);
-    QFETCH(QString, frame);
-    QFETCH(int, field);
-
-    BenchWindow bench;
-    const ExposureState before = bench.window().exposureState();
-    auto *shown = bench.control<QLabel>(label.toLatin1());
-    QString duringPause;
-    bench.window().line().setPause([&](std::chrono::milliseconds) { duringPause = shown->text(); });
-    bench.drag(qPrintable(slider), position);
-    QCOMPARE(bench.sent(), QStringList {frame});
-    QCOMPARE(shown->text(), text);
-    QCOMPARE(duringPause, text);
-    if (field >= 0)
-        QCOMPARE(bench.window().exposureState().*presetFields[field], position);
-    else
-        QVERIFY(bench.window().exposureState() == before);
+    QFETCH(SliderRow, row);
+    checkSliderRow(row);
 }
 
 // The level stays in bits 0 to 6 whether peak control is on or off.
@@ -157,12 +116,12 @@ void TestGainColour::peakControlKeepsItsLevel()
 {
     BenchWindow bench; // preset 1: peak control on at 8
     bench.click("peakcontrolSelect");
-    QCOMPARE(bench.sent(), QStringList {"2/10=08"});
+    QCOMPARE(bench.sent(), QStringList{"2/10=08"});
     QCOMPARE(bench.window().exposureState().peakcontrol_flg, 0);
     bench.drag("peakcontrolsliderSelect", 3);
-    QCOMPARE(bench.sent(), QStringList {"2/10=03"});
+    QCOMPARE(bench.sent(), QStringList{"2/10=03"});
     bench.click("peakcontrolSelect");
-    QCOMPARE(bench.sent(), QStringList {"2/10=83"});
+    QCOMPARE(bench.sent(), QStringList{"2/10=83"});
     QCOMPARE(bench.window().exposureState().peakcontrol_flg, 1);
 }
 
@@ -174,22 +133,16 @@ void TestGainColour::whiteBalancePair_data()
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QString>("atwAwb");
 
+    const auto row = [](const char *name, int colourMode, QStringList before, const char *box,
+                        const char *frame, const char *atwAwb) {
+        QTest::newRow(name) << colourMode << before << box << frame << atwAwb;
+    };
     // The window starts with AWB ticked.
-    QTest::newRow("ATW on, colour mode 2") << 2 << QStringList() << "atwSelect"
-                                           << "4/0=09"
-                                           << "on off";
-    QTest::newRow("AWB on, colour mode 2") << 2 << QStringList {"atwSelect"} << "awbSelect"
-                                           << "4/0=08"
-                                           << "off on";
-    QTest::newRow("AWB off") << 0 << QStringList() << "awbSelect"
-                             << "4/0=01"
-                             << "on off";
-    QTest::newRow("ATW off") << 0 << QStringList {"atwSelect"} << "atwSelect"
-                             << "4/0=00"
-                             << "off on";
-    QTest::newRow("ATW on, colour mode 1") << 1 << QStringList() << "atwSelect"
-                                           << "4/0=05"
-                                           << "on off";
+    row("ATW on, colour mode 2", 2, {}, "atwSelect", "4/0=09", "on off");
+    row("AWB on, colour mode 2", 2, {"atwSelect"}, "awbSelect", "4/0=08", "off on");
+    row("AWB off", 0, {}, "awbSelect", "4/0=01", "on off");
+    row("ATW off", 0, {"atwSelect"}, "atwSelect", "4/0=00", "off on");
+    row("ATW on, colour mode 1", 1, {}, "atwSelect", "4/0=05", "on off");
 }
 
 void TestGainColour::whiteBalancePair()
@@ -207,7 +160,7 @@ void TestGainColour::whiteBalancePair()
         bench.click(qPrintable(b));
     bench.sent();
     bench.click(qPrintable(box));
-    QCOMPARE(bench.sent(), QStringList {frame});
+    QCOMPARE(bench.sent(), QStringList{frame});
     QCOMPARE(bench.boxes({"atwSelect", "awbSelect"}), atwAwb);
     QVERIFY(bench.window().exposureState() == state);
 }

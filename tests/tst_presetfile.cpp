@@ -51,10 +51,10 @@ void TestPresetFile::defaultRows_data()
     QTest::addColumn<int>("slot");
     QTest::addColumn<QList<int>>("row");
     QTest::newRow("preset 1") << 0 << slot0;
-    QTest::newRow("preset 2") << 1 << QList<int> {0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0};
-    QTest::newRow("preset 3") << 2 << QList<int> {1, 16, 1, 9, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1};
-    QTest::newRow("preset 4") << 3 << QList<int> {1, 16, 1, 8, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1};
-    QTest::newRow("preset 5") << 4 << QList<int> {1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1};
+    QTest::newRow("preset 2") << 1 << QList<int>{0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0};
+    QTest::newRow("preset 3") << 2 << QList<int>{1, 16, 1, 9, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1};
+    QTest::newRow("preset 4") << 3 << QList<int>{1, 16, 1, 8, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1};
+    QTest::newRow("preset 5") << 4 << QList<int>{1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1};
 }
 
 // DefaultSlot replaces every field, the zero ones too.
@@ -86,13 +86,13 @@ void TestPresetFile::written_data()
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("preset 1 built-in") << slot0 << slot0Text;
     QTest::newRow("preset 5 built-in")
-        << QList<int> {1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}
+        << QList<int>{1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}
         << QByteArray("01\n16\n01\n00\n00\n16\n01\n07\n01\n12\n00\n00\n01\n08\n01\n");
     QTest::newRow("negative, -1 to -9")
-        << QList<int> {-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
+        << QList<int>{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
         << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n");
     QTest::newRow("too wide: clamped to -9..99")
-        << QList<int> {100, -10, 12345, -2147483647 - 1, 99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}
+        << QList<int>{100, -10, 12345, -2147483647 - 1, 99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}
         << QByteArray("99\n-9\n99\n-9\n99\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n");
 }
 
@@ -116,26 +116,26 @@ void TestPresetFile::read_data()
         << QByteArray("01 16;01,11\t00|16x00y00 01 12 00 00 01 08 00.") << slot0;
     QTest::newRow("CR before LF shifts by one per line")
         << QByteArray("01\r\n16\r\n01\r\n11\r\n00\r\n")
-        << QList<int> {1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        << QList<int>{1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     QTest::newRow("extra lines") << slot0Text + "77\n88\n99\n" << slot0;
     QTest::newRow("anything after the 44th character")
         << slot0Text.left(44) + "junk that is no number" << slot0;
     // "1" written without its leading zero: every later value is read one place on.
     QTest::newRow("two-character line shifts later fields")
         << QByteArray("1\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
+        << QList<int>{1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
     QTest::newRow("negative values")
         << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n")
-        << QList<int> {-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5};
+        << QList<int>{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5};
     QTest::newRow("empty") << QByteArray() << QList<int>(15, 0);
     QTest::newRow("three lines") << QByteArray("01\n16\n01")
-                                 << QList<int> {1, 16, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+                                 << QList<int>{1, 16, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     QTest::newRow("ends inside a value")
-        << QByteArray("01\n16\n0") << QList<int> {1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        << QByteArray("01\n16\n0") << QList<int>{1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     QTest::newRow("43 characters: last value one digit")
-        << slot0Text.left(42) + "1" << QList<int> {1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 1};
+        << slot0Text.left(42) + "1" << QList<int>{1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 1};
     QTest::newRow("letters") << QByteArray("ab\nON\n1x\n")
-                             << QList<int> {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+                             << QList<int>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 }
 
 void TestPresetFile::read()

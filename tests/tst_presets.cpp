@@ -128,9 +128,9 @@ void TestPresets::firstStartCreatesTheFiles()
 
     const QStringList lines = log.linesOf("camdeck.presets");
     QCOMPARE(lines.mid(0, 6),
-             (QStringList {"preset1.txt does NOT exist", "preset1.txt exists",
-                           "Content of 'preset1.txt':\n" + preset1Text, "Content of '01':\n",
-                           "Content of '\n1':\n", "Content of '6\n':\n"}));
+             (QStringList{"preset1.txt does NOT exist", "preset1.txt exists",
+                          "Content of 'preset1.txt':\n" + preset1Text, "Content of '01':\n",
+                          "Content of '\n1':\n", "Content of '6\n':\n"}));
     QCOMPARE(lines.indexOf("preset2.txt does NOT exist"), 2 + 1 + 15);
     QCOMPARE(lines.size(), 5 * 18);
 }
@@ -198,7 +198,7 @@ void TestPresets::recallAppliesThePartnerRules_data()
         << "on on off off on off on on off" << preset1Frames;
     QTest::newRow("both gains off")
         << QByteArray("01\n16\n01\n11\n00\n16\n00\n00\n00\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 16, 1, 11, 0, 16, 0, 0, 0, 12, 1, 0, 1, 8, 0}
+        << QList<int>{1, 16, 1, 11, 0, 16, 0, 0, 0, 12, 1, 0, 1, 8, 0}
         << "on on off off off on on on off" << QStringList();
     QTest::newRow("both gains on")
         << QByteArray("01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n01\n00\n01\n08\n00\n") << builtIn[0]
@@ -206,18 +206,18 @@ void TestPresets::recallAppliesThePartnerRules_data()
     // Edited flags: one bit each in the camera's registers, the number kept as it was.
     QTest::newRow("slow-shutter flag 03")
         << QByteArray("01\n16\n01\n11\n00\n16\n03\n00\n01\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 16, 1, 11, 0, 16, 3, 0, 1, 12, 0, 0, 1, 8, 0}
+        << QList<int>{1, 16, 1, 11, 0, 16, 3, 0, 1, 12, 0, 0, 1, 8, 0}
         << "on on off on on off on on off"
-        << QStringList {"2/0=01",  "2/1=10",  "2/0=01", "2/3=0B", "2/0=01", "2/2=10",
-                        "2/4=05",  "2/8=00",  "2/4=05", "2/5=0C", "2/4=05", "2/6=00",
-                        "2/10=88", "2/10=88", "2/4=05", "2/4=05"};
+        << QStringList{"2/0=01",  "2/1=10",  "2/0=01", "2/3=0B", "2/0=01", "2/2=10",
+                       "2/4=05",  "2/8=00",  "2/4=05", "2/5=0C", "2/4=05", "2/6=00",
+                       "2/10=88", "2/10=88", "2/4=05", "2/4=05"};
     QTest::newRow("slow-shutter flag -1")
         << QByteArray("01\n16\n01\n11\n00\n16\n-1\n00\n01\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 16, 1, 11, 0, 16, -1, 0, 1, 12, 0, 0, 1, 8, 0}
+        << QList<int>{1, 16, 1, 11, 0, 16, -1, 0, 1, 12, 0, 0, 1, 8, 0}
         << "on on off on on off on on off" << QStringList();
     QTest::newRow("negative level: the slider stops at 0")
         << QByteArray("01\n-5\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 0, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0}
+        << QList<int>{1, 0, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0}
         << "on on off off on off on on off" << QStringList();
 }
 
@@ -306,10 +306,10 @@ void TestPresets::filesAsPeopleEditThem_data()
     QTest::newRow("extra lines") << preset1Text + "77\n88\nnotes\n" << builtIn[0];
     QTest::newRow("two-character line shifts the rest")
         << QByteArray("1\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n")
-        << QList<int> {1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
+        << QList<int>{1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
     QTest::newRow("empty") << QByteArray() << zeroRecalled;
     QTest::newRow("short") << QByteArray("01\n16\n01")
-                           << QList<int> {1, 16, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+                           << QList<int>{1, 16, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 }
 
 void TestPresets::filesAsPeopleEditThem()
@@ -473,7 +473,7 @@ void TestPresets::saveReplacesTheFileWhole()
     QCOMPARE(linked.readAll(), savedText);
     QCOMPARE(
         QDir(bench.homePath()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-        (QStringList {"preset1.txt", "preset2.txt", "preset3.txt", "preset4.txt", "preset5.txt"}));
+        (QStringList{"preset1.txt", "preset2.txt", "preset3.txt", "preset4.txt", "preset5.txt"}));
 }
 
 // The camera takes no frame within 0.1 s of the one before. The peer stamps a
