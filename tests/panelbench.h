@@ -37,8 +37,8 @@ public:
     // "on"/"off" for each check box named.
     QString boxes(const QStringList &names);
 
-    // Picks the pty in ttySelect as a user does.
-    void open();
+    // Picks the pty in ttySelect as a user does; what opening sent.
+    QStringList open();
     // Closes the window and starts a fresh one on the same home directory.
     void restart();
     // Everything sent since the last call.

@@ -108,7 +108,14 @@ void TestPresets::firstStartCreatesTheFiles()
                                                        : Qt::ArrowCursor);
         fast(d);
     });
-    bench.open();
+    const QStringList opening = bench.open();
+
+    // The greeting; a recall of its built-in values for each missing file; preset 1.
+    QCOMPARE(opening.size(), 1 + 6 * 16);
+    QCOMPARE(opening.mid(1, 16), preset1Frames);
+    QCOMPARE(opening.mid(1 + 16, 16), preset2Frames);
+    QCOMPARE(opening.mid(1 + 4 * 16, 16), preset5Frames);
+    QCOMPARE(opening.mid(1 + 5 * 16), preset1Frames);
 
     QCOMPARE(bench.readPreset(1), preset1Text);
     QCOMPARE(bench.readPreset(5), preset5Text);
@@ -119,7 +126,6 @@ void TestPresets::firstStartCreatesTheFiles()
     QCOMPARE(bench.readPreset(4),
              QByteArray("01\n16\n01\n08\n00\n16\n01\n00\n01\n12\n00\n00\n01\n08\n01\n"));
 
-    // Each missing file costs a recall of its built-in values; then preset 1 is applied.
     QCOMPARE(cursors.size(), 6 * 16);
     QVERIFY(
         std::all_of(cursors.begin(), cursors.end(), [](auto c) { return c == Qt::WaitCursor; }));
@@ -355,7 +361,7 @@ void TestPresets::unreadableFileKeepsTheBuiltInValues()
     }
 
     LogCapture log;
-    bench.open(); // no file is missing: just the recall of preset 1
+    QCOMPARE(bench.open(), QStringList{"8E 12"} + preset1Frames); // no file is missing
     const QStringList warnings = log.linesOf("camdeck.presets").filter("Cannot read preset2.txt");
     QCOMPARE(warnings.size(), 1);
     bench.click("preset2Button");
@@ -414,7 +420,7 @@ void TestPresets::unwritableHomeIsTriedOnce()
     }
 
     LogCapture log;
-    bench.open();
+    QCOMPARE(bench.open().size(), 1 + 6 * 16);
     const QStringList lines = log.linesOf("camdeck.presets");
     QCOMPARE(lines.filter("does NOT exist").size(), 2 * 5);
     QCOMPARE(lines.filter("Cannot save").size(), 5);
