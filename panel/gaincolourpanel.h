@@ -32,10 +32,6 @@ public:
     void peakcontrol_flg_process(int flag);
     void peakcontrol_val_process(int ignored);
 
-    // Register 4/0 from the colour-mode pop-up and the ATW box; the colour mode's
-    // own action sends the same byte.
-    void sendColourMode();
-
 private:
     // A slider that shows scale * position + offset and sends position + dataOffset.
     struct ColourSlider {
@@ -70,6 +66,8 @@ private:
     void uvmatrixVGsliderPicked() { colourSliderPicked(VG); }
     void uvmatrixVBsliderPicked() { colourSliderPicked(VB); }
 
+    // Register 4/0, the white balance with the colour mode of the picture group.
+    void sendColourMode();
     void colourSliderPicked(ColourRow row);
     int sendGain(QSlider *slider, QLabel *label, std::uint8_t index);
 

@@ -1,70 +1,65 @@
 #include "panelbench.h"
-#include "testsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QScrollArea>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTest>
 
 #include <unistd.h>
 
 using namespace camdeck;
 
-BenchWindow::BenchWindow(Start start)
+PresetHome::PresetHome()
 {
-    qputenv("HOME", m_home.path().toLocal8Bit());
-    m_window
-        = std::make_unique<WindowController>(QStringList{QString::fromStdString(peer.slavePath())});
-    m_window->line().setPause(peer.fastPause());
-    m_window->show();
-    if (start == Open)
-        open();
+    qputenv("HOME", m_dir.path().toLocal8Bit());
 }
 
-QString BenchWindow::presetPath(int preset) const
+QString PresetHome::presetPath(int preset) const
 {
-    return m_home.filePath(QStringLiteral("preset%1.txt").arg(preset));
+    return m_dir.filePath(QStringLiteral("preset%1.txt").arg(preset));
 }
 
-void BenchWindow::writePreset(int preset, const QByteArray &content) const
+void PresetHome::write(int preset, const QByteArray &content) const
 {
     QFile file(presetPath(preset));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
 }
 
-QByteArray BenchWindow::readPreset(int preset) const
+QByteArray PresetHome::read(int preset) const
 {
     QFile file(presetPath(preset));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void BenchWindow::click(const char *name)
+PanelBench::PanelBench(Start start)
 {
-    auto *widget = control<QWidget>(name);
-    QVERIFY2(widget, name);
-    control<QScrollArea>("panelScroll")->ensureWidgetVisible(widget);
-    QPoint at = widget->rect().center();
-    // A check box stretched by its layout takes clicks on its box and title only.
-    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(box);
-        option.text = box->text();
-        at = box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box).center();
-    }
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    if (start == Open)
+        open();
 }
 
-void BenchWindow::drag(const char *name, int value)
+QStringList PanelBench::open()
+{
+    auto *tty = control<QComboBox>("ttySelect");
+    chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
+    if (!window.line().isOpen())
+        return {"not open"};
+    return sent();
+}
+
+void PanelBench::click(const char *name)
+{
+    auto *widget = control<QWidget>(name);
+    if (auto *box = qobject_cast<QCheckBox *>(widget))
+        tick(box);
+    else
+        QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+void PanelBench::drag(const char *name, int value)
 {
     auto *slider = control<QSlider>(name);
-    QVERIFY2(slider, name);
-    control<QScrollArea>("panelScroll")->ensureWidgetVisible(slider);
     if (slider->value() == value) {
         dragSlider(slider, value == slider->minimum() ? value + 1 : value - 1);
         sent();
@@ -72,7 +67,7 @@ void BenchWindow::drag(const char *name, int value)
     dragSlider(slider, value);
 }
 
-QStringList BenchWindow::clickAfter(const QStringList &before, const char *box)
+QStringList PanelBench::clickAfter(const QStringList &before, const char *box)
 {
     for (const QString &b : before)
         click(b.toLatin1().constData());
@@ -81,7 +76,7 @@ QStringList BenchWindow::clickAfter(const QStringList &before, const char *box)
     return sent();
 }
 
-QString BenchWindow::boxes(const QStringList &names)
+QString PanelBench::boxes(const QStringList &names)
 {
     QStringList states;
     for (const QString &name : names)
@@ -89,30 +84,10 @@ QString BenchWindow::boxes(const QStringList &names)
     return states.join(QLatin1Char(' '));
 }
 
-QStringList BenchWindow::open()
-{
-    auto *tty = control<QComboBox>("ttySelect");
-    chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
-    if (!m_window->line().isOpen())
-        return {"not open"};
-    return sent();
-}
-
-void BenchWindow::restart()
-{
-    m_window->close();
-    m_window
-        = std::make_unique<WindowController>(QStringList{QString::fromStdString(peer.slavePath())});
-    m_window->line().setPause(peer.fastPause());
-    m_window->show();
-    sent();
-    open();
-}
-
 // The window writes on the test's own thread, so whatever it sent is in the
 // pty before a marker written now behind it: read up to the marker, no guessing
 // at quiet spells (which a loaded machine stretches).
-QStringList BenchWindow::sent()
+QStringList PanelBench::sent()
 {
     static const Bytes marker{0xFF, 0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFC, 0x00};
     if (::write(peer.slaveFd(), marker.data(), marker.size()) != ssize_t(marker.size()))
@@ -138,19 +113,19 @@ void addSliderRows(std::initializer_list<SliderRow> rows)
 
 void checkSliderRow(const SliderRow &row)
 {
-    BenchWindow bench;
-    const ExposureState before = bench.window().exposureState();
+    PanelBench bench;
+    const ExposureState before = bench.state();
     auto *label = bench.control<QLabel>(row.label);
     QString duringPause;
-    bench.window().line().setPause([&](std::chrono::milliseconds) { duringPause = label->text(); });
+    bench.window.line().setPause([&](std::chrono::milliseconds) { duringPause = label->text(); });
     bench.drag(row.slider, row.position);
     QCOMPARE(bench.sent(), QStringList{row.frame});
     QCOMPARE(label->text(), QString(row.text));
     QCOMPARE(duringPause, QString(row.text));
     if (row.field >= 0)
-        QCOMPARE(bench.window().exposureState().*presetFields[row.field], row.position);
+        QCOMPARE(bench.state().*presetFields[row.field], row.position);
     else
-        QVERIFY(bench.window().exposureState() == before);
+        QVERIFY(bench.state() == before);
 }
 
 QStringList cameraTraffic(const Bytes &stream)

@@ -1,54 +1,49 @@
-// The panel as a bench user meets it: the real window opened on a pseudo-
-// terminal, with a home directory of its own for the preset files, and what
-// it sends spelled the way the register tables are ("2/0=01").
+// The exposure, gain and preset tests' view of the panel: the Bench (the real
+// window on a pseudo-terminal) with what it sends spelled the way the register
+// tables are ("2/0=01"), the clicks and drags those tests repeat, and a home
+// directory of the test's own for the preset files.
 #pragma once
 
-#include "ptypeer.h"
-#include "windowcontroller.h"
+#include "benchwindow.h"
 
 #include <QMetaType>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 
-class BenchWindow {
+// HOME for one test, with its five preset files.
+class PresetHome {
+public:
+    PresetHome();
+    QString path() const { return m_dir.path(); }
+    QString presetPath(int preset) const;
+    void write(int preset, const QByteArray &content) const;
+    QByteArray read(int preset) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+class PanelBench : public Bench {
 public:
     enum Start { Open, Closed };
-    // Open: HOME is the temporary home, the port is picked and what opening
-    // sent (greeting, preset recalls) is drained.
-    explicit BenchWindow(Start start = Open);
+    // Open: the port is picked, and what opening sent (greeting, preset recalls) read.
+    explicit PanelBench(Start start = Open);
 
-    WindowController &window() { return *m_window; }
-    template<class T> T *control(const char *name)
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
-    QString homePath() const { return m_home.path(); }
-    QString presetPath(int preset) const;
-    void writePreset(int preset, const QByteArray &content) const;
-    QByteArray readPreset(int preset) const;
+    // Picks the port as a user does; what opening sent.
+    QStringList open();
+    // Everything sent since the last call.
+    QStringList sent();
 
-    // A user scrolls the control into view and clicks it, or drags its handle
-    // to value (a slider already there is moved away first, so it reports).
+    // A user clicking a control (a check box on its box), or dragging a slider's
+    // handle to value (one already there is moved away first, so it reports).
     void click(const char *name);
     void drag(const char *name, int value);
-    // Clicks each of before, drains what they sent, then clicks box: what it sent.
+    // Clicks each of before, reads what they sent, then clicks box: what it sent.
     QStringList clickAfter(const QStringList &before, const char *box);
     // "on"/"off" for each check box named.
     QString boxes(const QStringList &names);
 
-    // Picks the pty in ttySelect as a user does; what opening sent.
-    QStringList open();
-    // Closes the window and starts a fresh one on the same home directory.
-    void restart();
-    // Everything sent since the last call.
-    QStringList sent();
-
-    PtyPeer peer;
-
-private:
-    QTemporaryDir m_home;
-    std::unique_ptr<WindowController> m_window;
+    const camdeck::ExposureState &state() const { return window.exposureState(); }
 };
 
 // One slider row of the register tables: dragged to position, its label shows

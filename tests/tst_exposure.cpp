@@ -25,6 +25,9 @@ private slots:
     void slowShutterAndPriority();
     void directSwitches_data();
     void directSwitches();
+
+private:
+    TemporaryHome m_home; // preset files for the openings
 };
 
 namespace {
@@ -72,17 +75,17 @@ void TestExposure::modeTransitions()
     QFETCH(QString, aesFixedAlc);
     QFETCH(QList<int>, alcFshAes);
 
-    BenchWindow bench;
+    PanelBench bench;
     QCOMPARE(bench.boxes(modeBoxes), QString("off on on"));
     QCOMPARE(bench.clickAfter(clicksTo(from), qPrintable(box)), QStringList{frame});
     QCOMPARE(bench.boxes(modeBoxes), aesFixedAlc);
-    const ExposureState &s = bench.window().exposureState();
+    const ExposureState &s = bench.state();
     QCOMPARE((QList<int>{s.alc_flg, s.fsh_flg, s.aes_flg}), alcFshAes);
 }
 
 void TestExposure::tickingAlcSendsTheWorkedFrame()
 {
-    BenchWindow bench;
+    PanelBench bench;
     QCOMPARE(bench.clickAfter({"alcSelect"}, "aesSelect"), QStringList{"2/0=02"}); // AES
     bench.click("alcSelect");
     QCOMPARE(hex(bench.peer.take(11)), QString("01 00 28 05 02 00 00 01 01 DC 61"));
@@ -133,7 +136,7 @@ void TestExposure::speedOutsideItsTableKeepsTheLabel()
     QFETCH(int, position);
     QFETCH(QString, frame);
 
-    BenchWindow bench;
+    PanelBench bench;
     bench.control<QSlider>(qPrintable(slider))->setMaximum(20);
     const QString before = bench.control<QLabel>(qPrintable(label))->text();
     bench.drag(qPrintable(slider), position);
@@ -174,10 +177,10 @@ void TestExposure::slowShutterAndPriority()
     QFETCH(QString, gainSlowPriority);
     QFETCH(int, priority);
 
-    BenchWindow bench;
+    PanelBench bench;
     QCOMPARE(bench.clickAfter(before, qPrintable(box)), QStringList{frame});
     QCOMPARE(bench.boxes({"priorityagcSelect", "priorityslowshutterSelect"}), gainSlowPriority);
-    QCOMPARE(bench.window().exposureState().priority_flg, priority);
+    QCOMPARE(bench.state().priority_flg, priority);
 }
 
 void TestExposure::directSwitches_data()
@@ -203,16 +206,16 @@ void TestExposure::directSwitches()
     QFETCH(QString, on);
     QFETCH(QString, off);
 
-    BenchWindow bench;
-    const ExposureState before = bench.window().exposureState();
+    PanelBench bench;
+    const ExposureState before = bench.state();
     int pauses = 0;
-    bench.window().line().setPause([&pauses](std::chrono::milliseconds) { ++pauses; });
+    bench.window.line().setPause([&pauses](std::chrono::milliseconds) { ++pauses; });
     bench.click(qPrintable(box));
     QCOMPARE(bench.sent(), QStringList{on});
     bench.click(qPrintable(box));
     QCOMPARE(bench.sent(), QStringList{off});
     QCOMPARE(pauses, 0);
-    QVERIFY(bench.window().exposureState() == before);
+    QVERIFY(bench.state() == before);
 }
 
 QTEST_MAIN(TestExposure)

@@ -22,6 +22,9 @@ private slots:
     void peakControlKeepsItsLevel();
     void whiteBalancePair_data();
     void whiteBalancePair();
+
+private:
+    TemporaryHome m_home; // preset files for the openings
 };
 
 void TestGainColour::gainPair_data()
@@ -56,14 +59,14 @@ void TestGainColour::gainPair()
     QFETCH(QString, autoManual);
     QFETCH(QList<int>, agcMgc);
 
-    BenchWindow bench;
+    PanelBench bench;
     for (const QString &b : before)
         bench.click(qPrintable(b));
     bench.sent();
     bench.click(qPrintable(box));
     QCOMPARE(bench.sent(), QStringList{frame});
     QCOMPARE(bench.boxes({"autogainSelect", "manualSelect"}), autoManual);
-    const ExposureState &s = bench.window().exposureState();
+    const ExposureState &s = bench.state();
     QCOMPARE((QList<int>{s.agc_flg, s.mgc_flg}), agcMgc);
 }
 
@@ -114,15 +117,15 @@ void TestGainColour::sliders()
 // The level stays in bits 0 to 6 whether peak control is on or off.
 void TestGainColour::peakControlKeepsItsLevel()
 {
-    BenchWindow bench; // preset 1: peak control on at 8
+    PanelBench bench; // preset 1: peak control on at 8
     bench.click("peakcontrolSelect");
     QCOMPARE(bench.sent(), QStringList{"2/10=08"});
-    QCOMPARE(bench.window().exposureState().peakcontrol_flg, 0);
+    QCOMPARE(bench.state().peakcontrol_flg, 0);
     bench.drag("peakcontrolsliderSelect", 3);
     QCOMPARE(bench.sent(), QStringList{"2/10=03"});
     bench.click("peakcontrolSelect");
     QCOMPARE(bench.sent(), QStringList{"2/10=83"});
-    QCOMPARE(bench.window().exposureState().peakcontrol_flg, 1);
+    QCOMPARE(bench.state().peakcontrol_flg, 1);
 }
 
 void TestGainColour::whiteBalancePair_data()
@@ -153,8 +156,8 @@ void TestGainColour::whiteBalancePair()
     QFETCH(QString, frame);
     QFETCH(QString, atwAwb);
 
-    BenchWindow bench;
-    const ExposureState state = bench.window().exposureState();
+    PanelBench bench;
+    const ExposureState state = bench.state();
     chooseItem(bench.control<QComboBox>("colormodeSelect"), colourMode);
     for (const QString &b : before)
         bench.click(qPrintable(b));
@@ -162,7 +165,7 @@ void TestGainColour::whiteBalancePair()
     bench.click(qPrintable(box));
     QCOMPARE(bench.sent(), QStringList{frame});
     QCOMPARE(bench.boxes({"atwSelect", "awbSelect"}), atwAwb);
-    QVERIFY(bench.window().exposureState() == state);
+    QVERIFY(bench.state() == state);
 }
 
 QTEST_MAIN(TestGainColour)
