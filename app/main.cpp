@@ -1,46 +1,11 @@
 #include "simulatorprocess.h"
+#include "util/terminationsignals.h"
 #include "windowcontroller.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
-
-// SIGINT and SIGTERM close the window the ordinary way, so the device still
-// gets its farewell and the line its old settings.
-void closeOnSignals(QWidget *window)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
-        window->close();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -76,7 +41,8 @@ int main(int argc, char *argv[])
     }
 
     WindowController window(devices);
-    closeOnSignals(&window);
+    // Closing the ordinary way: the device still gets its farewell and the line its old settings.
+    onTerminationSignals(&window, [&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

@@ -3,48 +3,18 @@
 // to stderr, and (unless --headless) to a window showing the picture.
 #include "ptydevice.h"
 #include "simwindow.h"
+#include "util/terminationsignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace camdeck::sim;
 
 namespace {
-
-int signalPair[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPair[1], &c, 1);
-}
-
-// SIGINT and SIGTERM leave the event loop, so the pty is closed the ordinary way.
-void quitOnSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPair) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPair[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(signalPair[0], &c, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 bool wantsHeadless(int argc, char *argv[])
 {
@@ -80,7 +50,7 @@ int main(int argc, char *argv[])
     }
 
     // Before the path goes out: whoever reads it may signal us at once.
-    quitOnSignals();
+    onTerminationSignals(app.get(), [] { QCoreApplication::quit(); });
     RegisterModel model(speed);
     PtyDevice device(model);
     if (const int error = device.open()) {
