@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace camdeck;
@@ -37,6 +36,7 @@ private slots:
     void greetingIsLogged();
     void closingSaysFarewell();
     void repickingLeaksNothing();
+    void pulledAdapterIsToldOnce();
 
 private:
     QTemporaryDir m_home; // opening a port loads and creates the preset files there
@@ -307,6 +307,35 @@ void TestWindowController::repickingLeaksNothing()
                  && stream.endsWith(" 80"),
              qPrintable(stream));
     Q_UNUSED(descriptors);
+}
+
+void TestWindowController::pulledAdapterIsToldOnce()
+{
+    PtyPeer peer;
+    const QString path = QString::fromStdString(peer.slavePath());
+    WindowController window({path});
+    window.line().setPause(peer.fastPause());
+    window.show();
+    pick(window, path);
+    QVERIFY(window.line().isOpen());
+    peer.takeAll();
+
+    LogCapture log;
+    MessageBoxAnswers alerts({"Cancel"});
+    peer.hangUp();
+    auto *colourBar = window.findChild<QCheckBox *>("colorbarSelect");
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(colourBar, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::qWait(50);
+
+    QVERIFY(!window.line().isOpen());
+    QCOMPARE(log.linesOf("camdeck.link").size(), 1);
+    QVERIFY(log.linesOf("camdeck.link").first().startsWith("Lost the serial line " + path));
+    QVERIFY(alerts.seen.isEmpty());
+    QVERIFY(
+        window.findChild<QLabel *>("connectionStatus")->text().startsWith("Port lost: " + path));
+    window.close(); // a farewell to a dead port fails quietly
+    QCOMPARE(log.linesOf("camdeck.link").size(), 1);
 }
 
 QTEST_MAIN(TestWindowController)
