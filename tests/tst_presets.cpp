@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <clocale>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,8 @@ private slots:
     void homeIsAskedAfresh();
     void saveReplacesTheFileWhole();
     void recallIsPacedInRealTime();
+    void danglingLinkIsCreatedThroughTheLink();
+    void filesIgnoreTheUsersLocale();
 };
 
 namespace {
@@ -527,3 +530,39 @@ void TestPresets::recallIsPacedInRealTime()
 
 QTEST_MAIN(TestPresets)
 #include "tst_presets.moc"
+
+// A preset kept elsewhere through a link whose file is gone: the file is made
+// again where the link points, and the link stays a link.
+void TestPresets::danglingLinkIsCreatedThroughTheLink()
+{
+    PresetHome home;
+    QDir(home.path()).mkdir("kept");
+    const QString target = home.path() + "/kept/p2.txt";
+    QFile::remove(home.presetPath(2));
+    QVERIFY(QFile::link(target, home.presetPath(2)));
+    PanelBench bench;
+    QVERIFY(QFileInfo(home.presetPath(2)).isSymLink());
+    QFile made(target);
+    QVERIFY(made.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(),
+             QByteArray("00\n15\n01\n10\n00\n16\n00\n00\n01\n11\n00\n00\n01\n08\n00\n"));
+}
+
+// Files are plain ASCII digits whatever the user's locale writes numbers with.
+void TestPresets::filesIgnoreTheUsersLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed; C otherwise
+    PresetHome home;
+    home.write(1, preset1Text);
+    {
+        PanelBench bench;
+        bench.click("save1Button");
+    }
+    QCOMPARE(home.read(1), preset1Text);
+    PanelBench again;
+    QCOMPARE(valuesOf(again.state()), builtIn[0]);
+    std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(before);
+}
