@@ -1,6 +1,6 @@
 #include "exposurepanel.h"
 #include "controls.h"
-#include "exposureregisters.h"
+#include "sharedregisters.h"
 #include "ui_windowcontroller.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "gaincolourpanel.h"
 #include "controls.h"
-#include "exposureregisters.h"
+#include "sharedregisters.h"
 #include "ui_windowcontroller.h"
 
 using namespace camdeck;
@@ -127,8 +127,8 @@ void GainColourPanel::awbPicked(bool checked)
 
 void GainColourPanel::sendColourMode()
 {
-    const int colourMode = ui.colormodeSelect->currentIndex();
-    sendCommand8(m_line, 4, 0, colourMode << 2 | (ui.atwSelect->isChecked() ? 1 : 0));
+    sendWhiteBalanceColourMode(m_line, ui.colormodeSelect->currentIndex(),
+                               ui.atwSelect->isChecked());
 }
 
 void GainColourPanel::colourSliderPicked(ColourRow row)

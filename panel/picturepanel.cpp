@@ -1,4 +1,5 @@
 #include "picturepanel.h"
+#include "sharedregisters.h"
 #include "ui_windowcontroller.h"
 
 #include "link/serialline.h"
@@ -106,7 +107,8 @@ void PicturePanel::magnificationmodePicked(int index)
 // mode bits 2 and up.
 void PicturePanel::colormodePicked()
 {
-    sendCommand8(m_line, 4, 0, (m_ui.colormodeSelect->currentIndex() << 2) | state(m_ui.atwSelect));
+    sendWhiteBalanceColourMode(m_line, m_ui.colormodeSelect->currentIndex(),
+                               m_ui.atwSelect->isChecked());
 }
 
 void PicturePanel::aspectPicked(bool checked)

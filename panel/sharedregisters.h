@@ -35,6 +35,14 @@ inline int peakControlByte(const ExposureState &s)
     return bit(s.peakcontrol_flg, 7) | s.peakcontrol_val;
 }
 
+// Register 4/0, white balance and colour mode: bit 0 ATW (AWB is the mode with
+// it clear), bits 2 and up the colour mode's item index. Written by the colour
+// mode pop-up and by the white-balance pair alike.
+inline void sendWhiteBalanceColourMode(SerialLine &line, int colourModeIndex, bool atw)
+{
+    sendCommand8(line, 4, 0, colourModeIndex << 2 | (atw ? 1 : 0));
+}
+
 // Each writer of a shared register sends the whole byte, one frame and its pause.
 inline void sendExposureMode(SerialLine &line, const ExposureState &s)
 {
