@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 Q_LOGGING_CATEGORY(lcPresets, "camdeck.presets")
 
 namespace camdeck {
@@ -67,9 +70,18 @@ PresetFileResult writePresetFile(const QString &fileName, const PresetSlot &valu
         return {noHome, {}};
     const std::string text = formatPresetFile(values);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return {file.errorString(), {}};
-    file.write(text.data(), static_cast<qint64>(text.size()));
+    // A full disk can take part of the text and then refuse the rest without
+    // QSaveFile noticing: a short write must not be committed over the old file.
+    const auto size = static_cast<qint64>(text.size());
+    if (file.write(text.data(), size) != size) {
+        const QString error = file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QString::fromLocal8Bit(std::strerror(errno));
+        file.cancelWriting();
+        return {error, {}};
+    }
     if (!file.commit())
         return {file.errorString(), {}};
     return {{}, text};

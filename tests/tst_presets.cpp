@@ -15,6 +15,8 @@
 #include <QTest>
 #include <clocale>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +48,7 @@ private slots:
     void recallIsPacedInRealTime();
     void danglingLinkIsCreatedThroughTheLink();
     void filesIgnoreTheUsersLocale();
+    void diskFullDuringASaveKeepsTheOldFile();
 };
 
 namespace {
@@ -565,4 +568,29 @@ void TestPresets::filesIgnoreTheUsersLocale()
     QCOMPARE(valuesOf(again.state()), builtIn[0]);
     std::setlocale(LC_ALL, "C");
     QLocale::setDefault(before);
+}
+
+// The disk fills up in the middle of a save: the kernel's file-size limit makes
+// the write fail part-way, as a full disk does. The old preset stays whole.
+void TestPresets::diskFullDuringASaveKeepsTheOldFile()
+{
+    PresetHome home;
+    home.write(3, preset1Text);
+    PanelBench bench;
+    bench.click("aesSelect");
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit full = before;
+    full.rlim_cur = 20; // bytes: the save gets that far and no further
+    setrlimit(RLIMIT_FSIZE, &full);
+    LogCapture log;
+    bench.click("save3Button");
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    QCOMPARE(home.read(3), preset1Text);
+    QCOMPARE(log.linesOf("camdeck.presets").filter("Cannot save preset3.txt").size(), 1);
+    QCOMPARE(QDir(home.path()).entryList(QDir::Files | QDir::Hidden).filter("preset3").size(), 1);
 }
