@@ -74,7 +74,7 @@ void TrafficMonitor::record(SerialLine::Direction direction, const std::uint8_t 
         said << QString::fromStdString(sim::describeMessage(event));
     }
     if (!written)
-        said.prepend(tr("reply, %n byte(s)", nullptr, static_cast<int>(size)));
+        said.prepend(size == 1 ? tr("reply, 1 byte") : tr("reply, %1 bytes").arg(size));
 
     const QString hex = QString::fromStdString(sim::hexBytes(camdeck::Bytes(data, data + size)));
     append(QStringLiteral("%1  %2  %3  %4")
@@ -98,7 +98,8 @@ void TrafficMonitor::append(const QString &line)
 
 void TrafficMonitor::showKeptLines()
 {
-    m_view->setPlainText(text());
+    // One block a line: a last newline would make one more, over the bound.
+    m_view->setPlainText(text().chopped(m_lines.empty() ? 0 : 1));
     m_view->moveCursor(QTextCursor::End);
     m_viewBehind = false;
 }
