@@ -3,6 +3,7 @@
 
 #include "link/serialline.h"
 
+#include <QKeyEvent>
 #include <QLocale>
 
 #include <cstdlib>
@@ -19,6 +20,45 @@ JogPad::JogPad(Ui::WindowController &ui, camdeck::SerialLine &line)
     connect(ui.buttonForward, &QPushButton::clicked, this, &JogPad::goForward);
     connect(ui.buttonStop, &QPushButton::clicked, this, &JogPad::goStop);
     connect(ui.speedSlide, &QSlider::valueChanged, this, &JogPad::speedChange);
+
+    for (QPushButton *button :
+         {ui.buttonRight, ui.buttonLeft, ui.buttonBack, ui.buttonForward, ui.buttonStop})
+        button->installEventFilter(this);
+}
+
+// With the pad focused the arrows jog and Space stops, whichever of its
+// buttons has the focus (Space would otherwise press that button). A held key
+// repeats; the drive gets one packet per press.
+bool JogPad::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    QPushButton *target = nullptr;
+    switch (key->key()) {
+    case Qt::Key_Right:
+        target = m_ui.buttonRight;
+        break;
+    case Qt::Key_Left:
+        target = m_ui.buttonLeft;
+        break;
+    case Qt::Key_Up:
+        target = m_ui.buttonForward;
+        break;
+    case Qt::Key_Down:
+        target = m_ui.buttonBack;
+        break;
+    case Qt::Key_Space:
+        target = m_ui.buttonStop;
+        break;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+    if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
+        return QObject::eventFilter(watched, event);
+    if (!key->isAutoRepeat())
+        target->click();
+    return true;
 }
 
 void JogPad::goRight()

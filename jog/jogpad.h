@@ -32,6 +32,9 @@ public:
     // How long the drive needs to answer the travel query.
     static constexpr std::chrono::milliseconds travelReplyWait{500};
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void move(QPushButton *button, camdeck::JogDirection direction);
     void showTravel(int travel);

@@ -7,6 +7,7 @@
 #include "ui_windowcontroller.h"
 
 #include <QApplication>
+#include <QKeySequence>
 
 using namespace camdeck;
 
@@ -51,6 +52,8 @@ PresetPanel::PresetPanel(Ui::WindowController &ui, ExposureState &exposureState,
         connect(saveButtons[slot], &QPushButton::clicked, this,
                 [this, fileName, slot] { SaveFile(fileName, slot); });
         connect(presetButtons[slot], &QPushButton::clicked, this, [this, slot] { LoadSlot(slot); });
+        // Alt+1 to Alt+5 recall preset 1 to 5 from anywhere in the window.
+        presetButtons[slot]->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + slot)));
     }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite (no display
 # needed): once as shipped, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, where any report fails the run.
+# UndefinedBehaviorSanitizer, where any report fails the run, then the fuzzers.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
 export QT_QPA_PLATFORM=offscreen
@@ -14,3 +14,11 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 configure_and_build "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DCAMDECK_SANITIZE=ON
 (cd "$build-sanitize" && ctest --output-on-failure)
+
+# The preset reader and the simulator's decoder under libFuzzer, a minute each,
+# from the seed corpora kept in the repository.
+install_missing clang libclang-rt-dev
+cmake -S "$top" -B "$build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCAMDECK_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAMDECK_FUZZ_SECONDS="${CAMDECK_FUZZ_SECONDS:-60}"
+cmake --build "$build-fuzz" -j "$(nproc)" --target fuzz_presetfile fuzz_decoder
+(cd "$build-fuzz" && ctest --output-on-failure -R '^fuzz_')

@@ -3,6 +3,7 @@
 #include "benchwindow.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -37,6 +38,8 @@ private slots:
     void totalDoesNotWrap();
     void totalFollowsTheLocale();
     void speedSliderSendsNothing();
+    void keyboard_data();
+    void keyboard();
 
 private:
     TemporaryHome m_home;
@@ -196,3 +199,35 @@ void TestJog::speedSliderSendsNothing()
 
 QTEST_MAIN(TestJog)
 #include "tst_jog.moc"
+
+void TestJog::keyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("autoRepeat");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("right") << int(Qt::Key_Right) << false << "85 01 00 00 00 00 7A 00";
+    QTest::newRow("left") << int(Qt::Key_Left) << false << "85 01 01 00 00 00 79 00";
+    QTest::newRow("down: back") << int(Qt::Key_Down) << false << "85 01 02 00 00 00 78 00";
+    QTest::newRow("up: forward") << int(Qt::Key_Up) << false << "85 01 03 00 00 00 77 00";
+    QTest::newRow("space: stop") << int(Qt::Key_Space) << false << hex(stopAndQuery);
+    QTest::newRow("held key: one packet")
+        << int(Qt::Key_Right) << true << "85 01 00 00 00 00 7A 00";
+}
+
+// With the pad focused (here its forward button), as a user steers the drive.
+void TestJog::keyboard()
+{
+    QFETCH(int, key);
+    QFETCH(bool, autoRepeat);
+    QFETCH(QString, sent);
+    Bench bench;
+    bench.open();
+    auto *forward = bench.control<QPushButton>("buttonForward");
+    forward->setFocus();
+    QTest::sendKeyEvent(QTest::KeyAction::Press, forward, Qt::Key(key), QString(), Qt::NoModifier);
+    if (autoRepeat) {
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(forward, &repeat);
+    }
+    QCOMPARE(hex(bench.peer.takeAll()), sent);
+}

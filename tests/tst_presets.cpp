@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -146,23 +147,39 @@ void TestPresets::firstStartCreatesTheFiles()
 void TestPresets::recallSendsSixteenFrames_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("altKey");
     QTest::addColumn<QStringList>("frames");
-    QTest::newRow("preset 1") << "preset1Button" << preset1Frames;
-    QTest::newRow("preset 2") << "preset2Button" << preset2Frames;
-    QTest::newRow("preset 5") << "preset5Button" << preset5Frames;
+    QTest::newRow("preset 1") << "preset1Button" << 0 << preset1Frames;
+    QTest::newRow("preset 2") << "preset2Button" << 0 << preset2Frames;
+    QTest::newRow("preset 5") << "preset5Button" << 0 << preset5Frames;
+    QTest::newRow("Alt+2") << "" << int(Qt::Key_2) << preset2Frames;
+    QTest::newRow("Alt+5") << "" << int(Qt::Key_5) << preset5Frames;
 }
 
 // Only the exposure and gain registers: white balance and colour are left alone.
 void TestPresets::recallSendsSixteenFrames()
 {
     QFETCH(QString, button);
+    QFETCH(int, altKey);
     QFETCH(QStringList, frames);
     PresetHome home;
     PanelBench bench;
-    bench.click(qPrintable(button));
-    QCOMPARE(bench.sent(), frames);
-    bench.click(qPrintable(button));
-    QCOMPARE(bench.sent(), frames);
+    for (int round = 0; round < 2; ++round) {
+        if (altKey) {
+            // The shortcut works wherever the focus is, here in the text field.
+            bench.window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&bench.window));
+            auto *field = bench.control<QLineEdit>("textstringSelect");
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key(altKey), Qt::AltModifier);
+        } else {
+            bench.click(qPrintable(button));
+        }
+        // A shortcut clicks its button a moment later, as it shows the press.
+        QStringList got;
+        QTRY_VERIFY((got += bench.sent()).size() >= frames.size());
+        QCOMPARE(got, frames);
+    }
 }
 
 void TestPresets::recallOfADefaultSlotChangesNoFlag_data()

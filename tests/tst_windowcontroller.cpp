@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -27,6 +28,7 @@ private slots:
     void everyOutletIsInTheWindow();
     void startUp();
     void fitsABenchScreen();
+    void tabGoesSectionBySection();
     void placeholderOpensNothing();
     void settingTheListFromCodeOpensNothing();
     void failedOpenAsksAgain_data();
@@ -149,6 +151,33 @@ void TestWindowController::fitsABenchScreen()
     const QSize needed = window.findChild<QWidget *>("panelContents")->minimumSizeHint();
     QVERIFY2(needed.width() <= 1600 && needed.height() <= 900 - 40,
              qPrintable(QString("%1x%2").arg(needed.width()).arg(needed.height())));
+}
+
+void TestWindowController::tabGoesSectionBySection()
+{
+    WindowController window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList sections;
+    QWidget *start = window.findChild<QWidget *>("ttySelect");
+    QWidget *w = start;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&window)) {
+            QWidget *group = w->parentWidget();
+            while (group && !qobject_cast<QGroupBox *>(group))
+                group = group->parentWidget();
+            const QString section = group ? group->objectName() : QString();
+            if (!section.isEmpty() && (sections.isEmpty() || sections.last() != section)) {
+                QVERIFY2(!sections.contains(section), qPrintable(section + " is entered twice"));
+                sections << section;
+            }
+        }
+        w = w->nextInFocusChain();
+    } while (w != start);
+    QCOMPARE(sections,
+             QStringList({"connectionSection", "exposureSection", "presetsSection", "gainSection",
+                          "colourSection", "uvmatrixSection", "pictureSection", "displaySection",
+                          "positionsSection", "textSection", "masksSection", "jogSection"}));
 }
 
 void TestWindowController::placeholderOpensNothing()
