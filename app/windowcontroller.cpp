@@ -9,11 +9,13 @@
 #include "panel/picturepanel.h"
 #include "panel/positionspanel.h"
 #include "presets/presetpanel.h"
+#include "trafficmonitor.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -48,12 +50,24 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     m_presets = std::make_unique<PresetPanel>(*ui, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+    connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
+            [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
+    connect(m_presets.get(), &PresetPanel::saveFailed, m_lastCommandStatus,
+            [this](int slot, const QString &reason) {
+                m_lastCommandStatus->setText(
+                    tr("Preset %1 not saved: %2").arg(slot + 1).arg(reason));
+            });
+    m_traffic->watch(m_line);
     m_line.setLostHandler([this](const std::string &path, int error) {
         portLost(QString::fromStdString(path), error);
     });
 }
 
-WindowController::~WindowController() = default;
+WindowController::~WindowController()
+{
+    // The line says farewell as it goes, after the monitor's listeners.
+    m_line.setTap({});
+}
 
 void WindowController::awakeFromNib(const QStringList &extraDevices)
 {
@@ -68,6 +82,17 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     m_connectionStatus = new QLabel(tr("No port"), this);
     m_connectionStatus->setObjectName(QStringLiteral("connectionStatus"));
     statusBar()->addWidget(m_connectionStatus, 1);
+    m_lastCommandStatus = new QLabel(this);
+    m_lastCommandStatus->setObjectName(QStringLiteral("lastCommandStatus"));
+    statusBar()->addPermanentWidget(m_lastCommandStatus);
+
+    m_traffic = new TrafficMonitor(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_traffic);
+    m_traffic->hide();
+    QAction *showTraffic = m_traffic->toggleViewAction();
+    showTraffic->setObjectName(QStringLiteral("showTrafficMonitor"));
+    showTraffic->setText(tr("&Traffic monitor"));
+    menuBar()->addMenu(tr("&View"))->addAction(showTraffic);
 }
 
 void WindowController::ttyPicked()

@@ -22,6 +22,7 @@ class JogPad;
 class ExposurePanel;
 class GainColourPanel;
 class PresetPanel;
+class TrafficMonitor;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -48,6 +49,8 @@ private:
 
     std::unique_ptr<Ui::WindowController> ui;
     QLabel *m_connectionStatus = nullptr;
+    QLabel *m_lastCommandStatus = nullptr;
+    TrafficMonitor *m_traffic = nullptr;
     camdeck::SerialLine m_line;
 
     // After the controls and the line they use, so these units go first.

@@ -148,6 +148,8 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
     while (result.count < size) {
         const ssize_t n = m_sys.write(m_fd, data + result.count, size - result.count);
         if (n > 0) {
+            if (m_tap)
+                m_tap(Direction::Written, data + result.count, static_cast<std::size_t>(n));
             result.count += static_cast<std::size_t>(n);
             continue;
         }
@@ -211,6 +213,8 @@ ReadResult SerialLine::readAvailable(std::size_t maxBytes)
         return result;
     }
     result.data.resize(static_cast<std::size_t>(n));
+    if (m_tap && n > 0)
+        m_tap(Direction::Read, result.data.data(), result.data.size());
     return result;
 }
 

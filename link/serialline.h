@@ -49,6 +49,8 @@ class SerialLine {
 public:
     using Pause = std::function<void(std::chrono::milliseconds)>;
     using LostHandler = std::function<void(const std::string &path, int error)>;
+    enum class Direction { Written, Read };
+    using Tap = std::function<void(Direction, const std::uint8_t *data, std::size_t size)>;
 
     SerialLine();
     ~SerialLine();
@@ -68,6 +70,11 @@ public:
     // Called once when the device goes away under us (adapter unplugged: EIO,
     // hang-up). The dead descriptor is closed at once; nothing more is written.
     void setLostHandler(LostHandler handler) { m_lostHandler = std::move(handler); }
+
+    // Sees every byte that went out (after each successful write) and every
+    // byte that came in (after each read that brought some). Called on the
+    // sender's thread in the middle of a paced send: keep it quick.
+    void setTap(Tap tap) { m_tap = std::move(tap); }
 
     // Tests put failing system calls under the line with this.
     void setSystemCalls(const SystemCalls &calls) { m_sys = calls; }
@@ -109,6 +116,7 @@ private:
     bool m_closing = false;
     Pause m_pause;
     LostHandler m_lostHandler;
+    Tap m_tap;
     SystemCalls m_sys;
 };
 

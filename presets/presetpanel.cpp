@@ -158,6 +158,7 @@ void PresetPanel::SaveFile(const QString &fileName, int slot)
         qCWarning(lcPresets).noquote()
             << QStringLiteral("Cannot save %1 (%2): %3 is kept only until the program ends")
                    .arg(fileName, saved.error, presetName(slot));
+        emit saveFailed(slot, saved.error);
     }
 }
 

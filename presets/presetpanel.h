@@ -32,6 +32,10 @@ public:
     // Copies the exposure state into the slot and replaces the slot's file.
     void SaveFile(const QString &fileName, int slot);
 
+signals:
+    // A save that did not reach its file (the slot still holds the values).
+    void saveFailed(int slot, const QString &reason);
+
 private:
     void loadFile(const QString &fileName, int slot, bool mayCreate);
     void logContent(const QString &fileName, const std::string &text) const;

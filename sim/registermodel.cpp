@@ -47,6 +47,19 @@ std::string describeWord(std::uint8_t group, std::uint8_t index, std::uint8_t lo
     return address(group, index) + " ← " + s;
 }
 
+std::string describeFrame(const Event &event)
+{
+    const std::uint8_t group = event.group();
+    const std::uint8_t index = event.index();
+    const Bytes data = event.data();
+    if (data.size() == 1)
+        return describeByte(group, index, data[0]);
+    std::string line = describeWord(group, index, data[0], data[1]);
+    if (data.size() == 4)
+        line += ", " + describeWord(group, static_cast<std::uint8_t>(index + 2), data[2], data[3]);
+    return line;
+}
+
 const char *errorName(Kind kind)
 {
     switch (kind) {
@@ -85,45 +98,74 @@ RegisterModel::RegisterModel(double mmPerSecond)
 {
 }
 
-Outcome RegisterModel::apply(const Event &event, Millis now)
+std::string describeMessage(const Event &event)
 {
     const Bytes &b = event.bytes;
     switch (event.kind) {
     case Kind::Frame:
-        return {writeFrame(event), {}};
-    case Kind::Switch:
-        return {writeSwitch(b), {}};
-    case Kind::MaskShow: {
-        const int k = b[1] - 0x87;
-        m_masks[k].shown = b[2] == 1;
-        return {"mask " + std::to_string(k) + (b[2] == 1 ? " show" : " hide"), {}};
+        return describeFrame(event);
+    case Kind::Switch: {
+        const char *name = b[1] == 0x82 ? "AGC" : b[1] == 0x8C ? "FLC" : "BLC";
+        return std::string(name) + (b[2] == 1 ? " on" : " off");
     }
-    case Kind::MaskDefine: {
-        const int k = b[0] - 0xA5;
-        m_masks[k] = {b[1], b[2], b[3], b[4], true, m_masks[k].shown};
-        return {"mask " + std::to_string(k) + " define " + std::to_string(b[1]) + ","
-                    + std::to_string(b[2]) + "–" + std::to_string(b[3]) + ","
-                    + std::to_string(b[4]),
-                {}};
+    case Kind::MaskShow:
+        return "mask " + std::to_string(b[1] - 0x87) + (b[2] == 1 ? " show" : " hide");
+    case Kind::MaskDefine:
+        return "mask " + std::to_string(b[0] - 0xA5) + " define " + std::to_string(b[1]) + ","
+            + std::to_string(b[2]) + "–" + std::to_string(b[3]) + "," + std::to_string(b[4]);
+    case Kind::Jog: {
+        const auto direction = static_cast<MotorDrive::Direction>(b[2]);
+        return direction == MotorDrive::Direction::None
+            ? std::string("stop")
+            : std::string("jog ") + directionName(direction);
     }
-    case Kind::Jog:
-        return {jog(b, now), {}};
     case Kind::Greeting:
-        return {std::string("greeting, answered ") + identification,
-                Bytes(identification, identification + sizeof identification - 1)};
+        return "greeting";
     case Kind::TravelQuery:
-        return {"travel query, answered " + std::to_string(m_motor.lastTravel()) + " mm",
-                bigEndian(m_motor.lastTravel())};
+        return "travel query";
     case Kind::Farewell:
-        return {"farewell", {}};
+        return "farewell";
     case Kind::Skipped:
-        return {"skipped " + std::to_string(b.size()) + " bytes: " + hexBytes(b), {}};
+        return "skipped " + std::to_string(b.size()) + " bytes: " + hexBytes(b);
     default:
-        return {std::string(errorName(event.kind)) + ", ignored: " + hexBytes(b), {}};
+        return std::string(errorName(event.kind)) + ", ignored: " + hexBytes(b);
     }
 }
 
-std::string RegisterModel::writeFrame(const Event &event)
+Outcome RegisterModel::apply(const Event &event, Millis now)
+{
+    const std::string line = describeMessage(event);
+    const Bytes &b = event.bytes;
+    switch (event.kind) {
+    case Kind::Frame:
+        writeFrame(event);
+        break;
+    case Kind::Switch:
+        writeSwitch(b);
+        break;
+    case Kind::MaskShow:
+        m_masks[b[1] - 0x87].shown = b[2] == 1;
+        break;
+    case Kind::MaskDefine: {
+        const int k = b[0] - 0xA5;
+        m_masks[k] = {b[1], b[2], b[3], b[4], true, m_masks[k].shown};
+        break;
+    }
+    case Kind::Jog:
+        return {line + jog(b, now), {}};
+    case Kind::Greeting:
+        return {line + ", answered " + identification,
+                Bytes(identification, identification + sizeof identification - 1)};
+    case Kind::TravelQuery:
+        return {line + ", answered " + std::to_string(m_motor.lastTravel()) + " mm",
+                bigEndian(m_motor.lastTravel())};
+    default:
+        break;
+    }
+    return {line, {}};
+}
+
+void RegisterModel::writeFrame(const Event &event)
 {
     const std::uint8_t group = event.group();
     const std::uint8_t index = event.index();
@@ -132,51 +174,40 @@ std::string RegisterModel::writeFrame(const Event &event)
     // the end of the group writes what fits.
     for (std::size_t i = 0; i < data.size() && index + i <= 0xFF; ++i)
         write(group, static_cast<std::uint8_t>(index + i), data[i]);
-    if (data.size() == 1)
-        return describeByte(group, index, data[0]);
-    std::string line = describeWord(group, index, data[0], data[1]);
-    if (data.size() == 4)
-        line += ", " + describeWord(group, static_cast<std::uint8_t>(index + 2), data[2], data[3]);
-    return line;
 }
 
-std::string RegisterModel::writeSwitch(const Bytes &packet)
+void RegisterModel::writeSwitch(const Bytes &packet)
 {
     const bool on = packet[2] == 1;
-    const char *name = "BLC";
-    if (packet[1] == 0x82) {
-        name = "AGC";
+    if (packet[1] == 0x82)
         m_switches.agc = on;
-    } else if (packet[1] == 0x8C) {
-        name = "FLC";
+    else if (packet[1] == 0x8C)
         m_switches.flc = on;
-    } else {
+    else
         m_switches.blc = on;
-    }
-    return std::string(name) + (on ? " on" : " off");
 }
 
+// What the drive adds to the jog's own line: the travel of a move that ended.
 std::string RegisterModel::jog(const Bytes &packet, Millis now)
 {
     const auto direction = static_cast<MotorDrive::Direction>(packet[2]);
     if (direction == MotorDrive::Direction::None) {
         m_motor.stop(now);
-        return "stop, travel " + std::to_string(m_motor.lastTravel()) + " mm";
+        return ", travel " + std::to_string(m_motor.lastTravel()) + " mm";
     }
     const MotorDrive::Direction before = m_motor.direction();
     m_motor.jog(direction, now);
-    std::string line = std::string("jog ") + directionName(direction);
     if (before == direction)
-        line += " (already moving)";
-    else if (before != MotorDrive::Direction::None)
-        line += std::string(" (") + directionName(before) + " move ended, travel "
+        return " (already moving)";
+    if (before != MotorDrive::Direction::None)
+        return std::string(" (") + directionName(before) + " move ended, travel "
             + std::to_string(m_motor.lastTravel()) + " mm)";
-    return line;
+    return {};
 }
 
 void RegisterModel::write(std::uint8_t group, std::uint8_t index, std::uint8_t value)
 {
-    const Address a {group, index};
+    const Address a{group, index};
     const auto [it, first] = m_registers.try_emplace(a, value);
     if (first || it->second != value)
         m_changed.insert(a);

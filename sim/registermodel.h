@@ -69,17 +69,21 @@ public:
     const MotorDrive &motor() const { return m_motor; }
 
 private:
-    std::string writeFrame(const Event &event);
-    std::string writeSwitch(const Bytes &packet);
+    void writeFrame(const Event &event);
+    void writeSwitch(const Bytes &packet);
     std::string jog(const Bytes &packet, Millis now);
     void write(std::uint8_t group, std::uint8_t index, std::uint8_t value);
 
     std::map<Address, std::uint8_t> m_registers;
     std::set<Address> m_changed;
-    std::array<Mask, 4> m_masks {};
+    std::array<Mask, 4> m_masks{};
     Switches m_switches;
     MotorDrive m_motor;
 };
+
+// What a message says, whatever the device makes of it: "2/0 exposure mode ←
+// 0x01", "mask 2 show", "jog right". The traffic log adds the device's side.
+std::string describeMessage(const Event &event);
 
 // "01 00 28", as the log spells bytes.
 std::string hexBytes(const Bytes &bytes);
