@@ -102,6 +102,11 @@ void TestPresetFile::read_data()
         << QByteArray("01\r\n16\r\n01\r\n11\r\n00\r\n")
         << QList<int>{1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     QTest::newRow("extra lines") << slot0Text + "77\n88\n99\n" << slot0;
+    QTest::newRow("46 bytes") << slot0Text + "7" << slot0;
+    // The reader counts bytes: a two-byte UTF-8 letter fills one value's place.
+    QTest::newRow("non-ASCII bytes")
+        << QByteArray("\xC3\xA9\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n\xFF\xFE\n")
+        << QList<int>{0, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0};
     QTest::newRow("anything after the 44th character")
         << slot0Text.left(44) + "junk that is no number" << slot0;
     // "1" written without its leading zero: every later value is read one place on.
