@@ -53,12 +53,6 @@ TrafficMonitor::TrafficMonitor(QWidget *parent, int lineLimit)
     });
 }
 
-void TrafficMonitor::watch(SerialLine &line)
-{
-    line.setTap([this](SerialLine::Direction direction, const std::uint8_t *data,
-                       std::size_t size) { record(direction, data, size); });
-}
-
 void TrafficMonitor::record(SerialLine::Direction direction, const std::uint8_t *data,
                             std::size_t size)
 {

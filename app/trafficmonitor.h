@@ -25,10 +25,9 @@ public:
 
     explicit TrafficMonitor(QWidget *parent = nullptr, int lineLimit = defaultLineLimit);
 
-    // Records what the line carried; installed as the line's tap by watch().
+    // Records what the line carried, as the line's tap reports it.
     void record(camdeck::SerialLine::Direction direction, const std::uint8_t *data,
                 std::size_t size);
-    void watch(camdeck::SerialLine &line);
 
     // All kept lines, oldest first, one per write or read.
     QString text() const;

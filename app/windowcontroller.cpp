@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <cstring>
 
@@ -37,6 +38,10 @@ QByteArray replyText(const camdeck::Bytes &reply)
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::WindowController>())
+    , m_line([this](std::function<void()> report) {
+        // Called on the queue's thread: the report runs on this window's.
+        QMetaObject::invokeMethod(this, std::move(report), Qt::QueuedConnection);
+    })
 {
     ui->setupUi(this);
     awakeFromNib(extraDevices);
@@ -47,7 +52,8 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     m_jog = std::make_unique<JogPad>(*ui, m_line);
     m_exposure = std::make_unique<ExposurePanel>(*ui, m_line, m_exposureState);
     m_gainColour = std::make_unique<GainColourPanel>(*ui, m_line, m_exposureState);
-    m_presets = std::make_unique<PresetPanel>(*ui, m_exposureState, *m_exposure, *m_gainColour);
+    m_presets
+        = std::make_unique<PresetPanel>(*ui, m_line, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
@@ -57,17 +63,31 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
                 m_lastCommandStatus->setText(
                     tr("Preset %1 not saved: %2").arg(slot + 1).arg(reason));
             });
-    m_traffic->watch(m_line);
-    m_line.setLostHandler([this](const std::string &path, int error) {
+
+    camdeck::SendQueue::Reports reports;
+    reports.opened = [this](const std::string &path, const camdeck::OpenResult &result,
+                            const camdeck::ReadResult &reply) {
+        opened(QString::fromStdString(path), result, reply);
+    };
+    reports.closed = [this] { finishClosing(); };
+    reports.lost = [this](const std::string &path, int error) {
         portLost(QString::fromStdString(path), error);
-    });
+    };
+    reports.writeFailed = [this](int error) {
+        m_lastCommandStatus->setText(
+            tr("Not sent: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    };
+    reports.tap = [this](camdeck::SerialLine::Direction direction, const camdeck::Bytes &bytes) {
+        m_traffic->record(direction, bytes.data(), bytes.size());
+    };
+    reports.progress = [this](const std::string &job, int done, int total) {
+        showProgress(QString::fromStdString(job), done, total);
+    };
+    reports.idle = [this] { queueIdle(); };
+    m_line.setReports(std::move(reports));
 }
 
-WindowController::~WindowController()
-{
-    // The line says farewell as it goes, after the monitor's listeners.
-    m_line.setTap({});
-}
+WindowController::~WindowController() = default;
 
 void WindowController::awakeFromNib(const QStringList &extraDevices)
 {
@@ -100,30 +120,44 @@ void WindowController::ttyPicked()
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
-
     const QString path = ui->ttySelect->currentText();
-    for (;;) {
-        m_connectionStatus->setText(tr("Opening %1…").arg(path));
-        ui->fileOpening->setMaximum(0); // busy
-        const camdeck::OpenResult opened = m_line.open(path.toStdString());
-        ui->fileOpening->setMaximum(1);
-        if (opened.ok())
-            break;
+    m_connectionStatus->setText(tr("Opening %1…").arg(path));
+    ui->fileOpening->setMaximum(0); // busy until the device is greeted and preset 1 is on
+    m_opening = true;
+    m_openPath.clear();
+    ++m_opensPending;
+    // Behind whatever is still queued for the port open now, which then says farewell.
+    m_line.open(path.toStdString());
+}
 
+void WindowController::opened(const QString &path, const camdeck::OpenResult &result,
+                              const camdeck::ReadResult &reply)
+{
+    // A port picked again before this one was open: the later pick is what counts.
+    if (--m_opensPending > 0)
+        return;
+    if (!result.ok()) {
+        ui->fileOpening->setMaximum(1);
         QMessageBox alert(this);
         alert.setIcon(QMessageBox::Warning);
         alert.setText(QStringLiteral("Try open again?"));
-        alert.setInformativeText(QString::fromStdString(camdeck::describeOpenFailure(opened)));
+        alert.setInformativeText(QString::fromStdString(camdeck::describeOpenFailure(result)));
         QPushButton *ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
         alert.exec();
-        if (alert.clickedButton() != ok) {
-            m_connectionStatus->setText(tr("No port"));
+        if (alert.clickedButton() == ok && !m_closing) {
+            m_connectionStatus->setText(tr("Opening %1…").arg(path));
+            ui->fileOpening->setMaximum(0);
+            ++m_opensPending;
+            m_line.open(path.toStdString());
             return;
         }
+        m_opening = false;
+        m_connectionStatus->setText(tr("No port"));
+        return;
     }
 
-    const camdeck::ReadResult reply = m_line.greet();
+    m_openPath = path;
     if (reply.data.size() >= 2) {
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
         m_connectionStatus->setText(tr("Connected to %1 (device says \"%2\")")
@@ -131,13 +165,27 @@ void WindowController::ttyPicked()
     } else {
         m_connectionStatus->setText(tr("Connected to %1 (no reply to the greeting)").arg(path));
     }
-
     InitialiseSlots();
+}
+
+void WindowController::showProgress(const QString &job, int done, int total)
+{
+    statusBar()->showMessage(tr("%1 — %2 of %3").arg(job).arg(done).arg(total));
+}
+
+void WindowController::queueIdle()
+{
+    statusBar()->clearMessage();
+    if (m_opening && !m_line.busy()) {
+        m_opening = false;
+        ui->fileOpening->setMaximum(1);
+    }
 }
 
 void WindowController::portLost(const QString &path, int error)
 {
-    // Said once: the line is closed now, so no later write can say it again.
+    // Said once: the line is closed now, and what was queued for it is dropped.
+    m_openPath.clear();
     qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << std::strerror(error);
     m_connectionStatus->setText(tr("Port lost: %1 (%2). Pick it again when it is back.")
                                     .arg(path, QString::fromLocal8Bit(std::strerror(error))));
@@ -148,14 +196,37 @@ void WindowController::InitialiseSlots()
     m_presets->InitialiseSlots();
 }
 
+// Closing waits for the line, not in the window: it goes at once, what is
+// queued goes out, then the farewell, and only then does the program end.
 void WindowController::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_closing)
+        return;
+    m_closing = true;
+    hide();
+    // Never longer than the queued pauses and a second: a stuck adapter must
+    // not keep the program alive.
+    const auto bound = m_line.pendingPauses() + std::chrono::seconds(1);
     windowWillClose();
-    QMainWindow::closeEvent(event);
+    QTimer::singleShot(bound, this, &WindowController::finishClosing);
 }
 
 void WindowController::windowWillClose()
 {
     m_line.close();
+}
+
+void WindowController::finishClosing()
+{
+    m_openPath.clear();
     m_connectionStatus->setText(tr("No port"));
+    if (!m_closing || m_closed)
+        return;
+    m_closed = true;
+    close();
 }

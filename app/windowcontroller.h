@@ -3,7 +3,7 @@
 // wires; each unit reads its controls, builds its bytes and updates its labels.
 #pragma once
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 #include "presets/presetslot.h"
 
 #include <QMainWindow>
@@ -32,7 +32,9 @@ public:
     explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
     ~WindowController() override;
 
-    camdeck::SerialLine &line() { return m_line; }
+    camdeck::SendQueue &line() { return m_line; }
+    // The port is open and greeted.
+    bool isConnected() const { return !m_openPath.isEmpty(); }
 
     void InitialiseSlots();
     // The exposure and gain settings last applied, which a save stores.
@@ -44,14 +46,26 @@ protected:
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
+    void opened(const QString &path, const camdeck::OpenResult &result,
+                const camdeck::ReadResult &reply);
     void windowWillClose();
+    void finishClosing();
     void portLost(const QString &path, int error);
+    void showProgress(const QString &job, int done, int total);
+    void queueIdle();
 
     std::unique_ptr<Ui::WindowController> ui;
     QLabel *m_connectionStatus = nullptr;
     QLabel *m_lastCommandStatus = nullptr;
     TrafficMonitor *m_traffic = nullptr;
-    camdeck::SerialLine m_line;
+    QString m_openPath;
+    bool m_opening = false;
+    int m_opensPending = 0;
+    bool m_closing = false;
+    bool m_closed = false;
+    // Owns the port on a thread of its own; what it reports comes back to this
+    // window's thread.
+    camdeck::SendQueue m_line;
 
     // After the controls and the line they use, so these units go first.
     std::unique_ptr<PicturePanel> m_picture;

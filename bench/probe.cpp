@@ -132,7 +132,7 @@ int session(const QString &path, int idleMilliseconds)
     // Opening greets the device and recalls the presets into the slots.
     auto *tty = control<QComboBox>(window, "ttySelect");
     chooseItem(tty, tty->findText(path));
-    if (!window.line().isOpen()) {
+    if (!QTest::qWaitFor([&] { return window.isConnected(); }, 5000)) {
         std::printf("error %s did not open\n", qPrintable(path));
         return 1;
     }

@@ -1,7 +1,7 @@
 #include "jogpad.h"
 #include "ui_windowcontroller.h"
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 
 #include <QKeyEvent>
 #include <QLocale>
@@ -10,7 +10,7 @@
 
 using camdeck::JogDirection;
 
-JogPad::JogPad(Ui::WindowController &ui, camdeck::SerialLine &line)
+JogPad::JogPad(Ui::WindowController &ui, camdeck::SendQueue &line)
     : m_ui(ui)
     , m_line(line)
 {
@@ -86,7 +86,7 @@ void JogPad::goForward()
 void JogPad::move(QPushButton *button, JogDirection direction)
 {
     button->setFocus(Qt::OtherFocusReason);
-    m_line.writePacket(camdeck::jogPacket(direction));
+    m_line.send(camdeck::jogPacket(direction), std::chrono::milliseconds(0));
 }
 
 void JogPad::goStop()
@@ -95,12 +95,15 @@ void JogPad::goStop()
     // A travel reply that came too late for the last stop must not pass for
     // the answer to this one.
     m_line.discardInput();
-    m_line.writePacket(camdeck::jogPacket(JogDirection::Stop));
-    m_line.writeAll(camdeck::travelQuery, sizeof camdeck::travelQuery);
-    m_line.pause(travelReplyWait);
-    const camdeck::ReadResult reply = m_line.readAvailable(camdeck::travelReplyMaxRead);
-    if (const std::optional<int> travel = camdeck::travelFromReply(reply.data))
-        showTravel(*travel);
+    m_line.send(camdeck::jogPacket(JogDirection::Stop), std::chrono::milliseconds(0));
+    // The readouts change when the answer is in; what is queued after the stop
+    // waits for it.
+    m_line.request(camdeck::Bytes(std::begin(camdeck::travelQuery), std::end(camdeck::travelQuery)),
+                   travelReplyWait, camdeck::travelReplyMaxRead,
+                   [this](const camdeck::ReadResult &reply) {
+                       if (const std::optional<int> travel = camdeck::travelFromReply(reply.data))
+                           showTravel(*travel);
+                   });
 }
 
 // The total lives in its field, shown with the locale's grouping. It is summed

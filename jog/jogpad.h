@@ -13,14 +13,14 @@ namespace Ui {
 class WindowController;
 }
 namespace camdeck {
-class SerialLine;
+class SendQueue;
 }
 
 class JogPad : public QObject {
     Q_OBJECT
 
 public:
-    JogPad(Ui::WindowController &ui, camdeck::SerialLine &line);
+    JogPad(Ui::WindowController &ui, camdeck::SendQueue &line);
 
     void goRight();
     void goLeft();
@@ -40,5 +40,5 @@ private:
     void showTravel(int travel);
 
     Ui::WindowController &m_ui;
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
 };

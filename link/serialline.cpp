@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::chrono::milliseconds writeTimeout{1000};
 
-void realPause(std::chrono::milliseconds d)
-{
-    std::this_thread::sleep_for(d);
-}
-
 termios rawPortSettings()
 {
     termios portSettings{};
@@ -82,19 +77,33 @@ std::string describeOpenFailure(const OpenResult &result)
     return system;
 }
 
-SerialLine::SerialLine()
-    : m_pause(realPause)
-{
-}
+SerialLine::SerialLine() = default;
 
 SerialLine::~SerialLine()
 {
     close();
 }
 
-void SerialLine::setPause(Pause pause)
+void SerialLine::pause(std::chrono::milliseconds d)
 {
-    m_pause = pause ? std::move(pause) : Pause(realPause);
+    if (m_pause) {
+        m_pause(d);
+        return;
+    }
+    // Asked for no events, poll reports only a hang-up or an error.
+    const auto deadline = std::chrono::steady_clock::now() + d;
+    while (m_fd >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return;
+        pollfd p{m_fd, 0, 0};
+        const int ready = m_sys.poll(&p, 1, static_cast<int>(left.count()));
+        if (ready > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            markLost(EIO);
+        else if (ready < 0 && errno != EINTR)
+            std::this_thread::sleep_until(deadline);
+    }
 }
 
 OpenResult SerialLine::open(const std::string &path)
@@ -268,29 +277,6 @@ void SerialLine::markLost(int error)
     release(true);
     if (m_lostHandler && !m_closing)
         m_lostHandler(path, error);
-}
-
-IoResult sendFrame(SerialLine &line, const Bytes &frame, std::chrono::milliseconds pauseAfter)
-{
-    const IoResult result = line.writeAll(frame);
-    line.pause(pauseAfter);
-    return result;
-}
-
-IoResult sendCommand8(SerialLine &line, std::uint8_t group, std::uint8_t index, int value)
-{
-    return sendFrame(line, commandFrame8(group, index, value), framePause);
-}
-
-IoResult sendCommand16(SerialLine &line, std::uint8_t group, std::uint8_t index, int value)
-{
-    return sendFrame(line, commandFrame16(group, index, value), framePause);
-}
-
-IoResult sendCommand32(SerialLine &line, std::uint8_t group, std::uint8_t index, int first,
-                       int second)
-{
-    return sendFrame(line, commandFrame32(group, index, first, second), framePause);
 }
 
 } // namespace camdeck

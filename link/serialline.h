@@ -7,6 +7,7 @@
 #include "frame.h"
 #include "systemcalls.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -95,8 +96,14 @@ public:
     void discardInput();
 
     // Blocks the caller for d, through the pause function (tests shorten it).
-    void pause(std::chrono::milliseconds d) const { m_pause(d); }
-    void setPause(Pause pause);
+    // The real pause watches the line meanwhile: a device that hangs up ends
+    // it at once, and the line is lost. With no line open there is nothing to
+    // pace and it returns at once.
+    void pause(std::chrono::milliseconds d);
+    void setPause(Pause pause) { m_pause = std::move(pause); }
+
+    // The descriptor reported a hang-up: the device is gone.
+    void noticeHangUp() { markLost(EIO); }
 
     // Writes the greeting, waits 0.25 s and returns what the device answered,
     // at most 256 bytes; the rest stays queued for the next read.
@@ -120,17 +127,8 @@ private:
     SystemCalls m_sys;
 };
 
-// Writes one whole frame and then blocks for pauseAfter, whatever the write did:
-// the device needs the time to take the frame in.
-IoResult sendFrame(SerialLine &line, const Bytes &frame, std::chrono::milliseconds pauseAfter);
-
-// The camera's three frame sizes. Each writes one whole frame and then waits
-// 0.1 s: the camera takes no new frame before that.
-IoResult sendCommand8(SerialLine &line, std::uint8_t group, std::uint8_t index, int value);
-IoResult sendCommand16(SerialLine &line, std::uint8_t group, std::uint8_t index, int value);
-IoResult sendCommand32(SerialLine &line, std::uint8_t group, std::uint8_t index, int first,
-                       int second);
-
+// The camera takes no new frame for 0.1 s; the device answers the greeting
+// within 0.25 s.
 inline constexpr std::chrono::milliseconds framePause{100};
 inline constexpr std::chrono::milliseconds greetingPause{250};
 

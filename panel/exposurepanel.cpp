@@ -23,7 +23,7 @@ constexpr std::uint8_t flcCommand = 0x8C;
 
 } // namespace
 
-ExposurePanel::ExposurePanel(Ui::WindowController &ui, SerialLine &line,
+ExposurePanel::ExposurePanel(Ui::WindowController &ui, SendQueue &line,
                              ExposureState &exposureState, QObject *parent)
     : QObject(parent)
     , ui(ui)
@@ -172,5 +172,6 @@ int ExposurePanel::sendSpeed(QSlider *slider, QLabel *label, std::span<const cha
 // The switches are packets, not camera frames: they need no pause after them.
 void ExposurePanel::sendSwitch(std::uint8_t command, bool on)
 {
-    m_line.writePacket(checksumPacket(0x80, command, on ? 1 : 0, 0x01, 0x00));
+    m_line.send(checksumPacket(0x80, command, on ? 1 : 0, 0x01, 0x00),
+                std::chrono::milliseconds(0));
 }

@@ -5,7 +5,7 @@
 // check boxes, a value method reads its slider. Each sends one camera frame.
 #pragma once
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 #include "presets/presetslot.h"
 
 #include <QObject>
@@ -22,7 +22,7 @@ class ExposurePanel : public QObject {
     Q_OBJECT
 
 public:
-    ExposurePanel(Ui::WindowController &ui, camdeck::SerialLine &line,
+    ExposurePanel(Ui::WindowController &ui, camdeck::SendQueue &line,
                   camdeck::ExposureState &exposureState, QObject *parent = nullptr);
 
     void alc_flg_process(int flag);
@@ -57,6 +57,6 @@ private:
     void sendSwitch(std::uint8_t command, bool on);
 
     Ui::WindowController &ui;
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
     camdeck::ExposureState &m_state;
 };

@@ -5,7 +5,7 @@
 
 using namespace camdeck;
 
-GainColourPanel::GainColourPanel(Ui::WindowController &ui, SerialLine &line,
+GainColourPanel::GainColourPanel(Ui::WindowController &ui, SendQueue &line,
                                  ExposureState &exposureState, QObject *parent)
     : QObject(parent)
     , ui(ui)

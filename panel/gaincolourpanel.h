@@ -5,7 +5,7 @@
 // balance and colour are read from their controls, sent and forgotten.
 #pragma once
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 #include "presets/presetslot.h"
 
 #include <QObject>
@@ -22,7 +22,7 @@ class GainColourPanel : public QObject {
     Q_OBJECT
 
 public:
-    GainColourPanel(Ui::WindowController &ui, camdeck::SerialLine &line,
+    GainColourPanel(Ui::WindowController &ui, camdeck::SendQueue &line,
                     camdeck::ExposureState &exposureState, QObject *parent = nullptr);
 
     void agc_flg_process(int flag);
@@ -72,7 +72,7 @@ private:
     int sendGain(QSlider *slider, QLabel *label, std::uint8_t index);
 
     Ui::WindowController &ui;
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
     camdeck::ExposureState &m_state;
     std::array<ColourSlider, 12> m_colourSliders;
 };

@@ -1,10 +1,10 @@
 #include "maskpanel.h"
 #include "ui_windowcontroller.h"
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 #include "maskpatterns.h"
 
-MaskPanel::MaskPanel(Ui::WindowController &ui, camdeck::SerialLine &line)
+MaskPanel::MaskPanel(Ui::WindowController &ui, camdeck::SendQueue &line)
     : m_line(line)
 {
     connect(ui.maskbutton0Select, &QPushButton::clicked, this, &MaskPanel::maskbutton0Picked);
@@ -43,8 +43,9 @@ void MaskPanel::maskbutton4Picked()
 // write does not stop the sequence.
 void MaskPanel::sendPattern(int pattern)
 {
-    for (const camdeck::Packet &packet : camdeck::maskSequence(pattern)) {
-        m_line.writePacket(packet);
-        m_line.pause(maskPacketPause);
-    }
+    const camdeck::SendQueue::Job job(
+        m_line,
+        pattern == 0 ? "Clearing the masks" : "Drawing mask pattern " + std::to_string(pattern));
+    for (const camdeck::Packet &packet : camdeck::maskSequence(pattern))
+        m_line.send(packet, maskPacketPause);
 }

@@ -10,14 +10,14 @@ namespace Ui {
 class WindowController;
 }
 namespace camdeck {
-class SerialLine;
+class SendQueue;
 }
 
 class MaskPanel : public QObject {
     Q_OBJECT
 
 public:
-    MaskPanel(Ui::WindowController &ui, camdeck::SerialLine &line);
+    MaskPanel(Ui::WindowController &ui, camdeck::SendQueue &line);
 
     void maskbutton0Picked();
     void maskbutton1Picked();
@@ -31,5 +31,5 @@ public:
 private:
     void sendPattern(int pattern);
 
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
 };

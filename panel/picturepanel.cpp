@@ -2,7 +2,7 @@
 #include "sharedregisters.h"
 #include "ui_windowcontroller.h"
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 
 #include <QDesktopServices>
 #include <QLoggingCategory>
@@ -30,7 +30,7 @@ int state(const QAbstractButton *box)
 
 } // namespace
 
-PicturePanel::PicturePanel(Ui::WindowController &ui, camdeck::SerialLine &line)
+PicturePanel::PicturePanel(Ui::WindowController &ui, camdeck::SendQueue &line)
     : m_ui(ui)
     , m_line(line)
 {

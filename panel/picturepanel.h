@@ -9,14 +9,14 @@ namespace Ui {
 class WindowController;
 }
 namespace camdeck {
-class SerialLine;
+class SendQueue;
 }
 
 class PicturePanel : public QObject {
     Q_OBJECT
 
 public:
-    PicturePanel(Ui::WindowController &ui, camdeck::SerialLine &line);
+    PicturePanel(Ui::WindowController &ui, camdeck::SendQueue &line);
 
     void sdvmodePicked(int index);
     void hdvmodePicked(int index);
@@ -44,5 +44,5 @@ private:
     void sendColorbarAndCrosshair();
 
     Ui::WindowController &m_ui;
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
 };

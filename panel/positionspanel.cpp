@@ -1,7 +1,7 @@
 #include "positionspanel.h"
 #include "ui_windowcontroller.h"
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 
 using camdeck::sendCommand16;
 using camdeck::sendCommand8;
@@ -23,7 +23,7 @@ int nibbles(const QSlider *sdv, const QSlider *hdv)
 
 } // namespace
 
-PositionsPanel::PositionsPanel(Ui::WindowController &ui, camdeck::SerialLine &line)
+PositionsPanel::PositionsPanel(Ui::WindowController &ui, camdeck::SendQueue &line)
     : m_ui(ui)
     , m_line(line)
 {
@@ -157,8 +157,9 @@ void PositionsPanel::sendTextDisplay()
 void PositionsPanel::textupdatePicked()
 {
     const QString text = m_ui.textstringSelect->text();
+    const camdeck::SendQueue::Job job(m_line, "Uploading text");
     for (int i = 0; i < textPositions; ++i) {
         const int code = i < text.size() ? text.at(i).unicode() & 0xFF : 0x00;
-        camdeck::sendFrame(m_line, camdeck::commandFrame8(8, 0x0B + i, code), textFramePause);
+        m_line.send(camdeck::commandFrame8(8, 0x0B + i, code), textFramePause);
     }
 }

@@ -11,14 +11,14 @@ namespace Ui {
 class WindowController;
 }
 namespace camdeck {
-class SerialLine;
+class SendQueue;
 }
 
 class PositionsPanel : public QObject {
     Q_OBJECT
 
 public:
-    PositionsPanel(Ui::WindowController &ui, camdeck::SerialLine &line);
+    PositionsPanel(Ui::WindowController &ui, camdeck::SendQueue &line);
 
     void autopanxsliderPicked(int value);
     void autopanysliderPicked(int value);
@@ -46,5 +46,5 @@ private:
     void sendTextDisplay();
 
     Ui::WindowController &m_ui;
-    camdeck::SerialLine &m_line;
+    camdeck::SendQueue &m_line;
 };

@@ -2,7 +2,7 @@
 // from the settings every time one of its controls acts, never cached.
 #pragma once
 
-#include "link/serialline.h"
+#include "link/sendqueue.h"
 #include "presets/presetslot.h"
 
 namespace camdeck {
@@ -38,23 +38,23 @@ inline int peakControlByte(const ExposureState &s)
 // Register 4/0, white balance and colour mode: bit 0 ATW (AWB is the mode with
 // it clear), bits 2 and up the colour mode's item index. Written by the colour
 // mode pop-up and by the white-balance pair alike.
-inline void sendWhiteBalanceColourMode(SerialLine &line, int colourModeIndex, bool atw)
+inline void sendWhiteBalanceColourMode(SendQueue &line, int colourModeIndex, bool atw)
 {
     sendCommand8(line, 4, 0, colourModeIndex << 2 | (atw ? 1 : 0));
 }
 
 // Each writer of a shared register sends the whole byte, one frame and its pause.
-inline void sendExposureMode(SerialLine &line, const ExposureState &s)
+inline void sendExposureMode(SendQueue &line, const ExposureState &s)
 {
     sendCommand8(line, 2, 0, exposureModeByte(s));
 }
 
-inline void sendGainShutterMode(SerialLine &line, const ExposureState &s)
+inline void sendGainShutterMode(SendQueue &line, const ExposureState &s)
 {
     sendCommand8(line, 2, 4, gainShutterModeByte(s));
 }
 
-inline void sendPeakControl(SerialLine &line, const ExposureState &s)
+inline void sendPeakControl(SendQueue &line, const ExposureState &s)
 {
     sendCommand8(line, 2, 10, peakControlByte(s));
 }

@@ -6,22 +6,11 @@
 #include "presetstore.h"
 #include "ui_windowcontroller.h"
 
-#include <QApplication>
 #include <QKeySequence>
 
 using namespace camdeck;
 
 namespace {
-
-// A recall blocks the window for its sixteen paced commands; a first start
-// without files runs six of them, about ten seconds.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 bool isSlot(int slot)
 {
@@ -35,10 +24,11 @@ QString presetName(int slot)
 
 } // namespace
 
-PresetPanel::PresetPanel(Ui::WindowController &ui, ExposureState &exposureState,
+PresetPanel::PresetPanel(Ui::WindowController &ui, SendQueue &line, ExposureState &exposureState,
                          ExposurePanel &exposure, GainColourPanel &gainColour, QObject *parent)
     : QObject(parent)
     , ui(ui)
+    , m_line(line)
     , m_state(exposureState)
     , m_exposure(exposure)
     , m_gainColour(gainColour)
@@ -61,7 +51,8 @@ void PresetPanel::LoadSlot(int slot)
 {
     if (!isSlot(slot))
         return;
-    const WaitCursor busy;
+    // Sixteen paced commands: about 1.6 s on the line, none of it in the window.
+    const SendQueue::Job job(m_line, "Applying preset " + std::to_string(slot + 1));
     m_state = m_presetSlots[slot];
     const ExposureState &s = m_state; // live: the steps below change it
 
@@ -104,7 +95,6 @@ void PresetPanel::LoadSlot(int slot)
 
 void PresetPanel::InitialiseSlots()
 {
-    const WaitCursor busy;
     for (int slot = 0; slot < presetSlotCount; ++slot)
         LoadFile(QString::fromLatin1(presetFileNames[slot]), slot);
     LoadSlot(0);
@@ -143,6 +133,8 @@ void PresetPanel::loadFile(const QString &fileName, int slot, bool mayCreate)
         return;
     }
     DefaultSlot(m_presetSlots, slot);
+    const SendQueue::Job job(
+        m_line, "Creating preset " + std::to_string(slot + 1) + " from its built-in values");
     LoadSlot(slot);
     SaveFile(fileName, slot);
     loadFile(fileName, slot, false);

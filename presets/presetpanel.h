@@ -3,6 +3,7 @@
 // files (creating missing files from the built-in values) when a port opens.
 #pragma once
 
+#include "link/sendqueue.h"
 #include "presetslot.h"
 
 #include <QObject>
@@ -19,8 +20,9 @@ class PresetPanel : public QObject {
     Q_OBJECT
 
 public:
-    PresetPanel(Ui::WindowController &ui, camdeck::ExposureState &exposureState,
-                ExposurePanel &exposure, GainColourPanel &gainColour, QObject *parent = nullptr);
+    PresetPanel(Ui::WindowController &ui, camdeck::SendQueue &line,
+                camdeck::ExposureState &exposureState, ExposurePanel &exposure,
+                GainColourPanel &gainColour, QObject *parent = nullptr);
 
     // Puts the slot on the sixteen controls and sends its sixteen commands.
     void LoadSlot(int slot);
@@ -41,6 +43,7 @@ private:
     void logContent(const QString &fileName, const std::string &text) const;
 
     Ui::WindowController &ui;
+    camdeck::SendQueue &m_line;
     camdeck::ExposureState &m_state;
     ExposurePanel &m_exposure;
     GainColourPanel &m_gainColour;

@@ -40,11 +40,10 @@ public:
     {
         auto *tty = control<QComboBox>("ttySelect");
         chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
-        QVERIFY(window.line().isOpen());
+        QTRY_VERIFY(window.isConnected());
+        settle();
         peer.takeAll();
-        // The closed pop-up may still count as the active window.
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        reactivate(&window);
     }
 
     template<class T> T *control(const char *name)
@@ -65,6 +64,22 @@ public:
         QTest::mouseClick(box, Qt::LeftButton, {}, hit.center());
     }
 
+    // Until the window has queued all it will and the queue has written it.
+    void settle()
+    {
+        // A report still on its way may queue more (the greeting's answer
+        // starts the presets): idle twice, with the reports taken in between.
+        QVERIFY(QTest::qWaitFor(
+            [this] {
+                QCoreApplication::processEvents();
+                if (window.line().busy())
+                    return false;
+                QCoreApplication::processEvents();
+                return !window.line().busy();
+            },
+            30000));
+    }
+
     // Back to the devices' real pauses, for the tests that time the line.
     void realTime() { window.line().setPause({}); }
 
@@ -73,9 +88,11 @@ public:
 };
 
 // A click on a button that sends pieces of pieceSize bytes with a pause after
-// each, made with the devices' real pauses: how long the click took, and when
-// the first byte of each piece reached the peer.
+// each, made with the devices' real pauses: when the click returned, how long
+// until the panel was ready again, and when the first byte of each piece
+// reached the peer.
 struct TimedClick {
+    PtyPeer::Clock::time_point returned;
     std::chrono::milliseconds took{};
     std::vector<PtyPeer::Clock::time_point> starts;
 };
@@ -88,6 +105,8 @@ inline TimedClick clickInRealTime(Bench &bench, QAbstractButton *button, std::si
     const auto begin = PtyPeer::Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
     TimedClick timed;
+    timed.returned = PtyPeer::Clock::now();
+    bench.settle();
     timed.took
         = std::chrono::duration_cast<std::chrono::milliseconds>(PtyPeer::Clock::now() - begin);
     bench.peer.take(pieceSize * pieces);
@@ -105,8 +124,9 @@ inline TimedClick clickInRealTime(Bench &bench, QAbstractButton *button, std::si
 }
 
 // What is wrong with the pacing of a click that should send `pieces`, `pause`
-// apart: empty when all came, none came early, and the click and the run from
-// first to last are each within 10 % of their length. The peer time-stamps what
+// apart: empty when all came, none came early, the click returned at once, and
+// the time until the panel was ready again and the run from first to last are
+// each within 10 % of their length. The peer time-stamps what
 // it reads, so a single gap carries its scheduling jitter; the run does not.
 inline QString pacingFault(const TimedClick &timed, std::size_t pieces,
                            std::chrono::milliseconds pause)
@@ -119,9 +139,12 @@ inline QString pacingFault(const TimedClick &timed, std::size_t pieces,
     const auto &starts = timed.starts;
     if (starts.size() != pieces)
         return QStringLiteral("%1 pieces came, not %2").arg(starts.size()).arg(pieces);
+    // The window queues and goes on: its click is over long before the line is.
+    if (timed.returned >= starts.front() + pause)
+        return QStringLiteral("the click waited for the line");
     const auto wholeClick = pause * static_cast<int>(pieces);
     if (!within10(timed.took, wholeClick))
-        return QStringLiteral("the click took %1 ms, not %2")
+        return QStringLiteral("ready again after %1 ms, not %2")
             .arg(timed.took.count())
             .arg(wholeClick.count());
     for (std::size_t i = 1; i < starts.size(); ++i) {

@@ -43,9 +43,11 @@ QStringList PanelBench::open()
 {
     auto *tty = control<QComboBox>("ttySelect");
     chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
-    if (!window.line().isOpen())
+    if (!QTest::qWaitFor([this] { return window.isConnected(); }))
         return {"not open"};
-    return sent();
+    const QStringList opening = sent();
+    reactivate(&window);
+    return opening;
 }
 
 void PanelBench::click(const char *name)
@@ -90,6 +92,7 @@ QString PanelBench::boxes(const QStringList &names)
 QStringList PanelBench::sent()
 {
     static const Bytes marker{0xFF, 0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFC, 0x00};
+    settle();
     if (::write(peer.slaveFd(), marker.data(), marker.size()) != ssize_t(marker.size()))
         return {"marker not written"};
     Bytes stream;

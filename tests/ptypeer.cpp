@@ -1,12 +1,14 @@
 #include "ptypeer.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sched.h>
 #include <pty.h>
+#include <sched.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -111,10 +113,23 @@ void PtyPeer::run()
     }
 }
 
+// The panel under test queues its bytes and hears back on its event loop:
+// waiting for bytes keeps that loop turning.
+void PtyPeer::waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds slice)
+{
+    lock.unlock();
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    lock.lock();
+    m_arrived.wait_for(lock, slice);
+}
+
 Bytes PtyPeer::take(std::size_t n, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_mutex);
-    m_arrived.wait_for(lock, timeout, [&] { return m_stream.size() - m_taken >= n; });
+    const auto deadline = Clock::now() + timeout;
+    while (m_stream.size() - m_taken < n && Clock::now() < deadline)
+        waitFor(lock, 2ms);
     const std::size_t count = std::min(n, m_stream.size() - m_taken);
     const auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(m_taken);
     m_taken += count;
@@ -126,7 +141,7 @@ Bytes PtyPeer::takeAll(std::chrono::milliseconds quiet)
     std::unique_lock lock(m_mutex);
     const auto start = Clock::now();
     while (Clock::now() - std::max(m_lastArrival, start) < quiet)
-        m_arrived.wait_for(lock, quiet);
+        waitFor(lock, 2ms);
     const auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(m_taken);
     Bytes all(begin, m_stream.end());
     m_taken = m_stream.size();

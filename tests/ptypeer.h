@@ -54,6 +54,7 @@ private:
     };
     void run();
     void settle();
+    void waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds slice);
     void stopReader();
 
     int m_master = -1;

@@ -27,6 +27,8 @@ public:
 
 // A user picking item index from a pop-up: open it and click the item.
 void chooseItem(QComboBox *combo, int index);
+// Makes window the active one again, as a user clicking on it does.
+void reactivate(QWidget *window);
 // A user dragging the handle to value and letting go.
 void dragSlider(QSlider *slider, int value);
 // While it lives, answers the modal message boxes that come up, one button

@@ -75,14 +75,17 @@ void TestEndToEnd::open()
 {
     QComboBox *tty = control<QComboBox>("ttySelect");
     chooseItem(tty, tty->findText(m_path));
-    QVERIFY(m_window->line().isOpen());
+    QTRY_VERIFY(m_window->isConnected());
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
 QStringList TestEndToEnd::simLog()
 {
-    QTest::qWait(100); // let the simulator log what it has been sent
+    // What the panel queued has gone out; give the simulator a moment to log it.
+    if (!QTest::qWaitFor([this] { return !m_window->line().busy(); }, 10000))
+        return {"the panel never finished sending"};
+    QTest::qWait(100);
     m_stderr += m_sim.readAllStandardError();
     return QString::fromUtf8(m_stderr).split('\n', Qt::SkipEmptyParts);
 }

@@ -19,6 +19,7 @@ const Bytes stopAndQuery = bytes("85 01 04 00 00 00 76 00 8E 13");
 void press(Bench &bench, const char *button)
 {
     QTest::mouseClick(bench.control<QPushButton>(button), Qt::LeftButton);
+    bench.settle();
 }
 
 } // namespace

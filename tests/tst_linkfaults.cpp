@@ -63,7 +63,7 @@ void TestLinkFaults::notATerminal()
     QCOMPARE(openDescriptorCount(), descriptors);
     QVERIFY(describeOpenFailure(result).find("not a serial device") != std::string::npos);
     // Nothing is written into it, not even a farewell.
-    QCOMPARE(sendCommand8(line, 8, 2, 0).error, EBADF);
+    QCOMPARE(line.writeAll(commandFrame8(8, 2, 0)).error, EBADF);
     line.close();
     QCOMPARE(file.size(), 0);
 }
@@ -164,7 +164,7 @@ void TestLinkFaults::pulledAdapter()
     peer.hangUp();
 
     if (noticedByWrite)
-        QCOMPARE(sendCommand8(line, 8, 2, 0).error, EIO);
+        QCOMPARE(line.writeAll(commandFrame8(8, 2, 0)).error, EIO);
     else
         QCOMPARE(line.readAvailable(12).error, EIO);
     QCOMPARE(lost, QStringList{QString::fromStdString(peer.slavePath()) + ": 5"});
@@ -173,7 +173,7 @@ void TestLinkFaults::pulledAdapter()
 
     // Told once; later sends go nowhere and say nothing more.
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(sendCommand8(line, 8, 2, 0).error, EBADF);
+        QCOMPARE(line.writeAll(commandFrame8(8, 2, 0)).error, EBADF);
     line.close();
     QCOMPARE(lost.size(), 1);
 }

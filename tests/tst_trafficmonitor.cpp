@@ -109,7 +109,7 @@ void TestTrafficMonitor::lastCommand()
         chooseItem(qobject_cast<QComboBox *>(widget), item);
     else
         QTest::mouseClick(widget, Qt::LeftButton);
-    QCOMPARE(label->text(), status);
+    QTRY_COMPARE(label->text(), status);
 }
 
 void TestTrafficMonitor::lineText_data()
@@ -182,8 +182,8 @@ void TestTrafficMonitor::hiddenByDefaultAndShownFromTheViewMenu()
 
     // While shown, each write appears as it goes.
     QTest::mouseClick(bench.control<QPushButton>("buttonBack"), Qt::LeftButton);
-    QCOMPARE(untimed(splitLines(view->toPlainText()).last()),
-             QStringLiteral("sent  85 01 02 00 00 00 78 00  jog back"));
+    QTRY_COMPARE(untimed(splitLines(view->toPlainText()).last()),
+                 QStringLiteral("sent  85 01 02 00 00 00 78 00  jog back"));
 
     toggleMonitorFromMenu(bench);
     QVERIFY(!monitor->isVisible());
@@ -195,7 +195,9 @@ void TestTrafficMonitor::keepsTheLastLinesOnly()
     SerialLine line;
     QVERIFY(line.open(peer.slavePath()).ok());
     TrafficMonitor monitor(nullptr, 3);
-    monitor.watch(line);
+    line.setTap([&](SerialLine::Direction direction, const std::uint8_t *data, std::size_t size) {
+        monitor.record(direction, data, size);
+    });
     for (JogDirection d : {JogDirection::Right, JogDirection::Left, JogDirection::Back,
                            JogDirection::Forward, JogDirection::Stop})
         QVERIFY(line.writePacket(jogPacket(d)).ok());
@@ -216,6 +218,7 @@ void TestTrafficMonitor::copyAndSave()
     Bench bench;
     bench.open();
     QTest::mouseClick(bench.control<QPushButton>("buttonRight"), Qt::LeftButton);
+    bench.settle();
     TrafficMonitor *monitor = monitorOf(bench);
     toggleMonitorFromMenu(bench);
     const QString all = monitor->text();

@@ -102,14 +102,14 @@ void TestSimProcess::greetingJogAndTravel()
     QVERIFY(reply.data.size() >= 2);
     QCOMPARE(std::string(reply.data.begin(), reply.data.end()), std::string("SIM1"));
 
-    QCOMPARE(sendCommand8(line, 8, 2, 0x08).error, 0);
+    QCOMPARE(line.writeAll(commandFrame8(8, 2, 0x08)).error, 0);
     QVERIFY(waitForLog("8/2 colour bar and crosshair ← 0x08"));
 
     line.writePacket(checksumPacket(0x85, 0x01, 0x00, 0, 0));
     QVERIFY(waitForLog("jog right"));
     std::this_thread::sleep_for(400ms);
     line.writePacket(checksumPacket(0x85, 0x01, 0x04, 0, 0));
-    line.writeAll(Bytes {0x8E, 0x13});
+    line.writeAll(Bytes{0x8E, 0x13});
     const Bytes travelBytes = readReply(line, 2);
     QCOMPARE(int(travelBytes.size()), 2);
     const auto travel = static_cast<std::int16_t>(travelBytes[0] << 8 | travelBytes[1]);
@@ -123,7 +123,7 @@ void TestSimProcess::greetingJogAndTravel()
     QVERIFY(waitForLog("farewell"));
     QVERIFY(line.open(m_path).ok());
     QCOMPARE(int(line.greet().data.size()), 4);
-    line.writeAll(Bytes {0x8E, 0x13});
+    line.writeAll(Bytes{0x8E, 0x13});
     QCOMPARE(hex(readReply(line, 2)), hex(travelBytes));
 
     m_sim.terminate();

@@ -1,0 +1,150 @@
+// The one way bytes reach the line. Callers queue frames and packets with the
+// pause the device needs after each; a thread of the queue's own owns the port,
+// writes each item whole and lets the next one go only when its pause has
+// passed. Queuing never waits, so a window that queues stays live.
+//
+// Everything queued runs in the order it was queued: opening, writes, replies
+// read back, closing. What happens comes back through the Reports, each one
+// handed to the deliver function given at construction (a window passes one
+// that posts to its own thread; without one they run on the queue's thread).
+#pragma once
+
+#include "serialline.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace camdeck {
+
+class SendQueue {
+public:
+    using Deliver = std::function<void(std::function<void()>)>;
+    using ReplyHandler = std::function<void(const ReadResult &reply)>;
+
+    struct Reports {
+        // After an open: how it went, and the device's answer to the greeting.
+        std::function<void(const std::string &path, const OpenResult &result,
+                           const ReadResult &greetingReply)>
+            opened;
+        // The line is closed (farewell, settings restored), or nothing was open.
+        std::function<void()> closed;
+        // The device went away; what was still queued for it is dropped.
+        std::function<void(const std::string &path, int error)> lost;
+        // A write that did not go out whole on a line that is still there.
+        std::function<void(int error)> writeFailed;
+        // Every byte written or read, as it happened.
+        std::function<void(SerialLine::Direction, const Bytes &)> tap;
+        // An item of a job went out: done of total.
+        std::function<void(const std::string &job, int done, int total)> progress;
+        // Nothing is queued any more.
+        std::function<void()> idle;
+    };
+
+    explicit SendQueue(Deliver deliver = {});
+    // Lets what is queued go out, says farewell, restores the line and ends the thread.
+    ~SendQueue();
+    SendQueue(const SendQueue &) = delete;
+    SendQueue &operator=(const SendQueue &) = delete;
+
+    // Set these before queuing anything.
+    void setReports(Reports reports) { m_reports = std::move(reports); }
+    void setPause(SerialLine::Pause pause) { m_line.setPause(std::move(pause)); }
+    void setSystemCalls(const SystemCalls &calls) { m_line.setSystemCalls(calls); }
+
+    // Closes the line that is open (after what is queued for it), opens path,
+    // greets the device and reads its answer 0.25 s later.
+    void open(const std::string &path);
+    // Writes bytes whole; nothing more goes out for pause.
+    void send(Bytes bytes, std::chrono::milliseconds pause);
+    void send(const Packet &packet, std::chrono::milliseconds pause)
+    {
+        send(Bytes(packet.begin(), packet.end()), pause);
+    }
+    // Drops what waits to be read, so a late answer to an earlier request is
+    // not taken for the answer to the next one.
+    void discardInput();
+    // Writes bytes, waits for wait and reads at most maxReply bytes of the answer.
+    void request(Bytes bytes, std::chrono::milliseconds wait, std::size_t maxReply,
+                 ReplyHandler handler);
+    // Farewell, drained, the settings found at opening restored, closed.
+    void close();
+
+    // While a Job lives, what its owner queues goes out as one piece of work,
+    // reported as progress ("Applying preset 2", 7 of 16). Jobs begun inside
+    // another one belong to the outer one.
+    class Job {
+    public:
+        Job(SendQueue &queue, std::string label);
+        ~Job();
+        Job(const Job &) = delete;
+        Job &operator=(const Job &) = delete;
+
+    private:
+        SendQueue &m_queue;
+    };
+
+    // Something is queued or going out.
+    bool busy() const;
+    // The pauses of everything queued and not yet out: how long the queue needs at least.
+    std::chrono::milliseconds pendingPauses() const;
+    // Blocks until everything queued so far is done (for programs without a window).
+    void waitUntilIdle();
+
+private:
+    struct Item {
+        enum class Kind { Open, Write, Discard, Close, Stop };
+        explicit Item(Kind kind = Kind::Write)
+            : kind(kind)
+        {
+        }
+        Kind kind;
+        std::string path;
+        Bytes bytes;
+        std::chrono::milliseconds pause{0};
+        std::size_t maxReply = 0;
+        ReplyHandler onReply;
+        std::string job;
+        int step = 0;
+        int steps = 0;
+    };
+
+    void post(Item item);
+    void run();
+    void carryOut(Item &item);
+    void write(Item &item);
+    void report(std::function<void()> call);
+    void waitForWork(std::unique_lock<std::mutex> &lock);
+    void wake();
+
+    Deliver m_deliver;
+    Reports m_reports;
+    SerialLine m_line;
+
+    // Jobs being collected on the owner's thread.
+    int m_jobDepth = 0;
+    std::string m_jobLabel;
+    std::deque<Item> m_jobItems;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_idleChanged;
+    std::deque<Item> m_items;
+    bool m_working = false;
+    std::atomic<long long> m_pendingPauseMs{0};
+    int m_wakeFd = -1;
+    std::thread m_thread;
+};
+
+// The camera's three frame sizes, queued with the 0.1 s the camera needs
+// before it takes the next frame.
+void sendCommand8(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
+void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
+void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first,
+                   int second);
+
+} // namespace camdeck
