@@ -17,6 +17,7 @@
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -38,10 +39,7 @@ QByteArray replyText(const camdeck::Bytes &reply)
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::WindowController>())
-    , m_line([this](std::function<void()> report) {
-        // Called on the queue's thread: the report runs on this window's.
-        QMetaObject::invokeMethod(this, std::move(report), Qt::QueuedConnection);
-    })
+    , m_line(camdeck::SendQueue::Reporting::ToOwner)
 {
     ui->setupUi(this);
     awakeFromNib(extraDevices);
@@ -85,6 +83,9 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     };
     reports.idle = [this] { queueIdle(); };
     m_line.setReports(std::move(reports));
+    // What the queue's thread reports waits in its outbox until this thread takes it.
+    auto *reportsWaiting = new QSocketNotifier(m_line.reportFd(), QSocketNotifier::Read, this);
+    connect(reportsWaiting, &QSocketNotifier::activated, this, [this] { m_line.takeReports(); });
 }
 
 WindowController::~WindowController() = default;
@@ -98,6 +99,11 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
     ui->mmDistance->setText(locale.toString(0));
+
+    QSizePolicy keepPlace = ui->fileOpening->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ui->fileOpening->setSizePolicy(keepPlace);
+    ui->fileOpening->hide();
 
     m_connectionStatus = new QLabel(tr("No port"), this);
     m_connectionStatus->setObjectName(QStringLiteral("connectionStatus"));
@@ -122,8 +128,7 @@ void WindowController::ttyPicked()
         return;
     const QString path = ui->ttySelect->currentText();
     m_connectionStatus->setText(tr("Opening %1…").arg(path));
-    ui->fileOpening->setMaximum(0); // busy until the device is greeted and preset 1 is on
-    m_opening = true;
+    setOpening(true); // until the device is greeted and preset 1 is on
     m_openPath.clear();
     ++m_opensPending;
     // Behind whatever is still queued for the port open now, which then says farewell.
@@ -137,7 +142,7 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
     if (--m_opensPending > 0)
         return;
     if (!result.ok()) {
-        ui->fileOpening->setMaximum(1);
+        setOpening(false);
         QMessageBox alert(this);
         alert.setIcon(QMessageBox::Warning);
         alert.setText(QStringLiteral("Try open again?"));
@@ -147,12 +152,11 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
         alert.exec();
         if (alert.clickedButton() == ok && !m_closing) {
             m_connectionStatus->setText(tr("Opening %1…").arg(path));
-            ui->fileOpening->setMaximum(0);
+            setOpening(true);
             ++m_opensPending;
             m_line.open(path.toStdString());
             return;
         }
-        m_opening = false;
         m_connectionStatus->setText(tr("No port"));
         return;
     }
@@ -168,6 +172,15 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
     InitialiseSlots();
 }
 
+// The busy bar shows only while it moves: a style's busy animation, once
+// started, would go on drawing an idle bar for ever.
+void WindowController::setOpening(bool opening)
+{
+    m_opening = opening;
+    ui->fileOpening->setMaximum(opening ? 0 : 1);
+    ui->fileOpening->setVisible(opening);
+}
+
 void WindowController::showProgress(const QString &job, int done, int total)
 {
     statusBar()->showMessage(tr("%1 — %2 of %3").arg(job).arg(done).arg(total));
@@ -176,10 +189,8 @@ void WindowController::showProgress(const QString &job, int done, int total)
 void WindowController::queueIdle()
 {
     statusBar()->clearMessage();
-    if (m_opening && !m_line.busy()) {
-        m_opening = false;
-        ui->fileOpening->setMaximum(1);
-    }
+    if (m_opening && !m_line.busy())
+        setOpening(false);
 }
 
 void WindowController::portLost(const QString &path, int error)

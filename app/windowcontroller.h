@@ -51,6 +51,7 @@ private:
     void windowWillClose();
     void finishClosing();
     void portLost(const QString &path, int error);
+    void setOpening(bool opening);
     void showProgress(const QString &job, int done, int total);
     void queueIdle();
 

@@ -264,19 +264,58 @@ void pacingFigures(const QString &what, const std::vector<Nanoseconds> &starts,
     table.add(figure);
 }
 
+// The longest the window went without answering while the line was busy:
+// the gap between two ticks of a 5 ms timer on its thread.
+void stallFigure(const ProbeReport &report, const char *key, const QString &name, Table &table)
+{
+    const long long ns = report.value(key);
+    if (ns < 0)
+        return table.unmeasured(name, QStringLiteral("no report"));
+    const double took = milliseconds(ns);
+    table.add({name, ms(took, 1), QStringLiteral("30 ms"), took / 30.0});
+}
+
+// From the click on an idle panel to its frame's first byte on the line:
+// the median over the clicks the probe made.
+void clickFigure(const ProbeReport &report, const std::vector<PtyPeer::Arrival> &arrivals,
+                 Table &table)
+{
+    const QString name = QStringLiteral("click to first byte (median)");
+    const auto found = report.values.find(QStringLiteral("click"));
+    if (found == report.values.end() || found->empty())
+        return table.unmeasured(name, QStringLiteral("no clicks"));
+    std::vector<double> delays;
+    for (const long long clicked : *found) {
+        const auto first = std::find_if(arrivals.begin(), arrivals.end(), [&](const auto &a) {
+            return nanoseconds(a.at) >= clicked;
+        });
+        if (first == arrivals.end())
+            return table.unmeasured(name, QStringLiteral("a click sent nothing"));
+        delays.push_back(milliseconds(nanoseconds(first->at) - clicked));
+    }
+    std::sort(delays.begin(), delays.end());
+    const double median = delays[delays.size() / 2];
+    table.add({name, ms(median, 2), QStringLiteral("5 ms"), median / 5.0});
+}
+
 void sessionFigures(const Probe &probe, int idleSeconds, Table &table)
 {
     PtyPeer peer;
     const ProbeReport report
         = probe.run({QStringLiteral("session"), QString::fromStdString(peer.slavePath()),
                      QString::number(idleSeconds * 1000)},
-                    60000 + idleSeconds * 1000);
+                    90000 + idleSeconds * 1000);
     const QStringList names{"memory after start-up",
                             "memory after a preset recall",
+                            "longest stall: first start",
+                            "click to first byte (median)",
                             "recall: total",
                             "recall: smallest gap",
+                            "longest stall: preset recall",
                             "text upload: total",
                             "text upload: smallest gap",
+                            "longest stall: text upload",
+                            "longest stall: Stop",
                             "idle CPU"};
     if (!report.error.isEmpty()) {
         for (const QString &name : names)
@@ -287,21 +326,25 @@ void sessionFigures(const Probe &probe, int idleSeconds, Table &table)
     memoryFigure(report, "rss-recall", names[1], table);
 
     const auto arrivals = peer.arrivals();
+    stallFigure(report, "first-start-stall", names[2], table);
+    clickFigure(report, arrivals, table);
+
     const Nanoseconds recallBegin = report.value("recall", 0);
     const Nanoseconds textBegin = report.value("text", 0);
-    const Nanoseconds textEnd = report.value("text", 1);
+    const Nanoseconds stopBegin = report.value("stop", 0);
     // Each frame is 11 bytes: 16 for a recall, 24 for the text.
     pacingFigures(QStringLiteral("recall"), frameStarts(arrivals, recallBegin, textBegin, 11),
                   report.value("recall", 1), 16, 100.0, table);
-    // The line stays quiet after the upload until the panel closes, seconds later.
-    pacingFigures(QStringLiteral("text upload"),
-                  frameStarts(arrivals, textBegin, textEnd + 500'000'000, 11), textEnd, 24, 50.0,
-                  table);
+    stallFigure(report, "recall-stall", names[6], table);
+    pacingFigures(QStringLiteral("text upload"), frameStarts(arrivals, textBegin, stopBegin, 11),
+                  report.value("text", 1), 24, 50.0, table);
+    stallFigure(report, "text-stall", names[9], table);
+    stallFigure(report, "stop-stall", names[10], table);
 
     const long long cpuUs = report.value("idle", 0);
     const long long wallUs = report.value("idle", 1);
     if (cpuUs < 0 || wallUs <= 0)
-        return table.unmeasured(names[6], QStringLiteral("no idle report"));
+        return table.unmeasured(names[11], QStringLiteral("no idle report"));
     const double percent = 100.0 * static_cast<double>(cpuUs) / static_cast<double>(wallUs);
     table.add({QStringLiteral("idle CPU over %1 s").arg(idleSeconds),
                QString::number(percent, 'f', 2) + QStringLiteral(" %"),

@@ -4,12 +4,16 @@
 // shares, so the benchmark compares them with its own clock and the pty's.
 //
 //   camdeck-bench-probe startup            window first exposed, resident set, exit
-//   camdeck-bench-probe session PATH MS    open PATH, recall preset 1, upload the
-//                                          text, then sit idle for MS milliseconds
+//   camdeck-bench-probe session PATH MS    open PATH on a first start, click the
+//                                          colour bar a few times, recall preset 1,
+//                                          upload the text, stop the drive, then sit
+//                                          idle for MS milliseconds
 #include "testsupport.h"
 #include "windowcontroller.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
@@ -19,8 +23,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <sys/resource.h>
 
 namespace {
@@ -111,12 +117,75 @@ template<class T> T *control(WindowController &window, const char *name)
     return found;
 }
 
-// Clicks a button as a user does; reports when the click began and ended.
-void timedClick(const char *key, QPushButton *button)
+// Ticks every 5 ms on the window's thread: the longest gap between two ticks
+// is the longest the window could not have answered its user.
+class StallMeter : public QObject {
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(5);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const long long t = now();
+            m_longest = std::max(m_longest, t - m_last);
+            m_last = t;
+        });
+        m_timer.start();
+        reset();
+    }
+    void reset()
+    {
+        m_last = now();
+        m_longest = 0;
+    }
+    long long longest() const { return std::max(m_longest, now() - m_last); }
+    void stop() { m_timer.stop(); }
+
+private:
+    QTimer m_timer;
+    long long m_last = 0;
+    long long m_longest = 0;
+};
+
+// Runs the event loop, never sleeping in it, until done() holds; false after timeoutMs.
+template<class Done> bool runUntil(Done done, int timeoutMs)
 {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+// The queue has written all the window gave it, and the window has taken all
+// the queue reported (a report may queue more: the greeting's answer starts
+// the presets), twice in a row.
+bool waitUntilReady(WindowController &window, int timeoutMs = 30000)
+{
+    int idleChecks = 0;
+    return runUntil(
+        [&] { return window.line().busy() ? (idleChecks = 0, false) : ++idleChecks >= 3; },
+        timeoutMs);
+}
+
+// Clicks a button as a user does and waits until the panel is ready again:
+// reports when the click began, when the panel was ready, and the longest
+// the window stalled meanwhile.
+bool timedClick(const char *key, QAbstractButton *button, StallMeter &stalls)
+{
+    stalls.reset();
     const long long begin = now();
     QTest::mouseClick(button, Qt::LeftButton);
+    if (!waitUntilReady(*qobject_cast<WindowController *>(button->window())))
+        return false;
     report(key, begin, now());
+    report((std::string(key) + "-stall").c_str(), stalls.longest());
+    return true;
 }
 
 int session(const QString &path, int idleMilliseconds)
@@ -128,23 +197,47 @@ int session(const QString &path, int idleMilliseconds)
         return 1;
     }
     report("rss-start", residentKilobytes());
+    StallMeter stalls;
 
-    // Opening greets the device and recalls the presets into the slots.
+    // A first start in an empty home: picking the port greets the device,
+    // creates the five preset files with a recall each, and recalls preset 1.
     auto *tty = control<QComboBox>(window, "ttySelect");
-    chooseItem(tty, tty->findText(path));
-    if (!QTest::qWaitFor([&] { return window.isConnected(); }, 5000)) {
+    tty->showPopup();
+    QAbstractItemView *list = tty->view();
+    runUntil([list] { return list->isVisible(); }, 5000);
+    const QRect item = list->visualRect(list->model()->index(tty->findText(path), 0));
+    stalls.reset();
+    const long long picked = now();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    if (!runUntil([&window] { return window.isConnected(); }, 5000) || !waitUntilReady(window)) {
         std::printf("error %s did not open\n", qPrintable(path));
         return 1;
     }
-    report("opened", now());
+    report("first-start", picked, now());
+    report("first-start-stall", stalls.longest());
 
-    timedClick("recall", control<QPushButton>(window, "preset1Button"));
+    // Click to first byte with the queue idle: the colour bar, on and off.
+    auto *colourBar = control<QCheckBox>(window, "colorbarSelect");
+    for (int i = 0; i < 6; ++i) {
+        runUntil([] { return false; }, 150);
+        report("click", now());
+        colourBar->click();
+        waitUntilReady(window);
+    }
+
+    bool measured = timedClick("recall", control<QPushButton>(window, "preset1Button"), stalls);
     report("rss-recall", residentKilobytes());
-
     QTest::keyClicks(control<QLineEdit>(window, "textstringSelect"), "BENCH 0123456789");
-    timedClick("text", control<QPushButton>(window, "textupdateSelect"));
+    measured
+        = measured && timedClick("text", control<QPushButton>(window, "textupdateSelect"), stalls);
+    measured = measured && timedClick("stop", control<QPushButton>(window, "buttonStop"), stalls);
+    if (!measured) {
+        std::printf("error the panel was not ready again within 30 s\n");
+        return 1;
+    }
 
     // Nothing happening: whatever the panel spends now is its own watching.
+    stalls.stop();
     const long long cpuBefore = cpuMicroseconds();
     const long long wallBefore = now();
     QEventLoop idle;

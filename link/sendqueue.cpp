@@ -7,21 +7,22 @@
 
 namespace camdeck {
 
-SendQueue::SendQueue(Deliver deliver)
-    : m_deliver(std::move(deliver))
+SendQueue::SendQueue(Reporting reporting)
+    : m_reporting(reporting)
     , m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    , m_outboxFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     m_line.setLostHandler([this](const std::string &path, int error) {
         if (m_reports.lost)
             report([lost = m_reports.lost, path, error] { lost(path, error); });
     });
-    m_line.setTap([this](SerialLine::Direction direction, const std::uint8_t *data,
-                         std::size_t size) {
-        if (m_reports.tap)
-            report([tap = m_reports.tap, direction, bytes = Bytes(data, data + size)] {
-                tap(direction, bytes);
-            });
-    });
+    m_line.setTap(
+        [this](SerialLine::Direction direction, const std::uint8_t *data, std::size_t size) {
+            if (m_reports.tap)
+                report([tap = m_reports.tap, direction, bytes = Bytes(data, data + size)] {
+                    tap(direction, bytes);
+                });
+        });
     m_thread = std::thread([this] { run(); });
 }
 
@@ -31,6 +32,7 @@ SendQueue::~SendQueue()
     post(Item(Item::Kind::Stop));
     m_thread.join();
     ::close(m_wakeFd);
+    ::close(m_outboxFd);
 }
 
 void SendQueue::open(const std::string &path)
@@ -135,10 +137,33 @@ void SendQueue::wake()
 
 void SendQueue::report(std::function<void()> call)
 {
-    if (m_deliver)
-        m_deliver(std::move(call));
-    else
+    if (m_reporting == Reporting::OnQueueThread) {
         call();
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_outbox.push_back(std::move(call));
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m_outboxFd, &one, sizeof one);
+}
+
+void SendQueue::takeReports()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(m_outboxFd, &count, sizeof count);
+    for (;;) {
+        std::function<void()> call;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_outbox.empty())
+                return;
+            call = std::move(m_outbox.front());
+            m_outbox.pop_front();
+        }
+        call();
+    }
 }
 
 // Idle: sleep until something is queued, but notice at once a device that
@@ -164,8 +189,12 @@ void SendQueue::run()
             if (m_working) {
                 m_working = false;
                 m_idleChanged.notify_all();
-                if (m_reports.idle)
+                if (m_reports.idle) {
+                    lock.unlock();
                     report(m_reports.idle);
+                    lock.lock();
+                    continue;
+                }
             }
             waitForWork(lock);
             continue;
@@ -240,8 +269,7 @@ void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int
     queue.send(commandFrame16(group, index, value), framePause);
 }
 
-void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first,
-                   int second)
+void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first, int second)
 {
     queue.send(commandFrame32(group, index, first, second), framePause);
 }

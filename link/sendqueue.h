@@ -4,9 +4,11 @@
 // passed. Queuing never waits, so a window that queues stays live.
 //
 // Everything queued runs in the order it was queued: opening, writes, replies
-// read back, closing. What happens comes back through the Reports, each one
-// handed to the deliver function given at construction (a window passes one
-// that posts to its own thread; without one they run on the queue's thread).
+// read back, closing. What happens comes back through the Reports: run on the
+// queue's thread as it happens, or, for an owner with an event loop of its
+// own, kept in an outbox until the owner takes them on its thread (reportFd()
+// turns readable when one waits). The outbox, like the queue itself, is one
+// list under one mutex: the two threads share nothing else.
 #pragma once
 
 #include "serialline.h"
@@ -24,7 +26,7 @@ namespace camdeck {
 
 class SendQueue {
 public:
-    using Deliver = std::function<void(std::function<void()>)>;
+    enum class Reporting { OnQueueThread, ToOwner };
     using ReplyHandler = std::function<void(const ReadResult &reply)>;
 
     struct Reports {
@@ -46,7 +48,7 @@ public:
         std::function<void()> idle;
     };
 
-    explicit SendQueue(Deliver deliver = {});
+    explicit SendQueue(Reporting reporting = Reporting::OnQueueThread);
     // Lets what is queued go out, says farewell, restores the line and ends the thread.
     ~SendQueue();
     SendQueue(const SendQueue &) = delete;
@@ -89,6 +91,13 @@ public:
         SendQueue &m_queue;
     };
 
+    // With Reporting::ToOwner: readable while reports wait in the outbox.
+    int reportFd() const { return m_outboxFd; }
+    // Runs the reports waiting in the outbox, oldest first, on the caller's
+    // thread. A report that runs an event loop of its own (a modal alert) may
+    // see later reports taken meanwhile; the order stays the same.
+    void takeReports();
+
     // Something is queued or going out.
     bool busy() const;
     // The pauses of everything queued and not yet out: how long the queue needs at least.
@@ -122,7 +131,7 @@ private:
     void waitForWork(std::unique_lock<std::mutex> &lock);
     void wake();
 
-    Deliver m_deliver;
+    Reporting m_reporting;
     Reports m_reports;
     SerialLine m_line;
 
@@ -137,6 +146,8 @@ private:
     bool m_working = false;
     std::atomic<long long> m_pendingPauseMs{0};
     int m_wakeFd = -1;
+    std::deque<std::function<void()>> m_outbox;
+    int m_outboxFd = -1;
     std::thread m_thread;
 };
 
@@ -144,7 +155,6 @@ private:
 // before it takes the next frame.
 void sendCommand8(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
 void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
-void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first,
-                   int second);
+void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first, int second);
 
 } // namespace camdeck

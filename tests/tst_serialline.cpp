@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <thread>
 #include <unistd.h>
@@ -30,7 +31,29 @@ private slots:
     void writesWithNoLineFail();
     void discardInputDropsOnlyWhatWaits();
     void framesArePacedInRealTime();
+    void queueReportsInOrder();
+    void lostLineDropsTheRestOfTheQueue();
 };
+
+namespace {
+
+// Takes the queue's reports on this thread, as a window's event loop does,
+// until done() holds; false after timeout.
+template<class Done>
+bool takeReportsUntil(SendQueue &queue, Done done, std::chrono::milliseconds timeout = 2s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        pollfd waiting{queue.reportFd(), POLLIN, 0};
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        if (::poll(&waiting, 1, 10) > 0)
+            queue.takeReports();
+    }
+    return true;
+}
+
+} // namespace
 
 void TestSerialLine::openAppliesRaw9600()
 {
@@ -251,6 +274,83 @@ void TestSerialLine::framesArePacedInRealTime()
         QVERIFY2(gap >= 100ms - jitter && gap <= 120ms, qPrintable(QString::number(gap.count())));
     }
     QVERIFY(at[2] - at[0] >= 200ms - jitter);
+}
+
+// What the queue says comes in the order it happened: opened with the
+// greeting's answer, the bytes, the progress of a job, the reply to a request
+// after its wait, idle.
+void TestSerialLine::queueReportsInOrder()
+{
+    PtyPeer peer;
+    peer.answer({0x8E, 0x12}, {0x4F, 0x4B});
+    peer.answer({0x8E, 0x13}, {0x00, 0x64});
+    QStringList said;
+    std::vector<std::chrono::milliseconds> pauses;
+    {
+        SendQueue queue(SendQueue::Reporting::ToOwner);
+        auto fast = peer.fastPause();
+        queue.setPause([&](std::chrono::milliseconds d) {
+            pauses.push_back(d); // only the queue's thread pauses; read after it ends
+            fast(d);
+        });
+        SendQueue::Reports reports;
+        reports.opened
+            = [&](const std::string &, const OpenResult &result, const ReadResult &reply) {
+                  said << QString("opened %1, answer %2").arg(result.ok()).arg(hex(reply.data));
+              };
+        reports.progress = [&](const std::string &job, int done, int total) {
+            said << QString("%1 %2/%3").arg(QString::fromStdString(job)).arg(done).arg(total);
+        };
+        reports.idle = [&] { said << "idle"; };
+        reports.closed = [&] { said << "closed"; };
+        queue.setReports(reports);
+
+        queue.open(peer.slavePath());
+        {
+            const SendQueue::Job job(queue, "two");
+            sendCommand8(queue, 8, 2, 8);
+            queue.send(checksumPacket(0x85, 0x01, 0x00, 0x00, 0x00), 0ms);
+        }
+        queue.request({0x8E, 0x13}, 500ms, 12,
+                      [&](const ReadResult &reply) { said << "reply " + hex(reply.data); });
+        queue.close();
+        QVERIFY(takeReportsUntil(queue,
+                                 [&] { return said.contains("closed") && said.last() == "idle"; }));
+        said.removeAll("idle"); // a slow test thread may let the queue run dry in between
+        QCOMPARE(
+            said,
+            QStringList({"opened 1, answer 4F 4B", "two 1/2", "two 2/2", "reply 00 64", "closed"}));
+    }
+    QCOMPARE(hex(peer.takeAll()),
+             QString("8E 12 01 00 28 05 08 02 00 01 08 76 C0 "
+                     "85 01 00 00 00 00 7A 00 8E 13 80"));
+    QCOMPARE(pauses, (std::vector<std::chrono::milliseconds>{250ms, 100ms, 500ms}));
+}
+
+// A device gone in the middle: the rest of what was queued for it is not
+// written and not waited for, and the loss is told once.
+void TestSerialLine::lostLineDropsTheRestOfTheQueue()
+{
+    PtyPeer peer;
+    QStringList said;
+    SendQueue queue(SendQueue::Reporting::ToOwner);
+    SendQueue::Reports reports;
+    reports.lost = [&](const std::string &, int error) { said << QString("lost %1").arg(error); };
+    reports.writeFailed = [&](int error) { said << QString("failed %1").arg(error); };
+    queue.setReports(reports);
+    queue.open(peer.slavePath());
+    sendCommand8(queue, 8, 2, 8);
+    QCOMPARE(peer.take(2 + 11).size(), std::size_t(13));
+    peer.hangUp();
+
+    const auto pulled = std::chrono::steady_clock::now();
+    for (int i = 0; i < 16; ++i)
+        sendCommand8(queue, 2, 0, 1);
+    QVERIFY(takeReportsUntil(queue, [&] { return !said.isEmpty() && !queue.busy(); }));
+    QVERIFY(std::chrono::steady_clock::now() - pulled < 1s); // not sixteen pauses
+    takeReportsUntil(
+        queue, [] { return false; }, 50ms);
+    QCOMPARE(said, QStringList{"lost 5"});
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)
