@@ -1,7 +1,5 @@
 #include "trafficmonitor.h"
 
-#include "sim/registermodel.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -15,7 +13,7 @@
 #include <QVBoxLayout>
 
 using camdeck::SerialLine;
-namespace sim = camdeck::sim;
+namespace protocol = camdeck::protocol;
 
 TrafficMonitor::TrafficMonitor(QWidget *parent, int lineLimit)
     : QDockWidget(tr("Traffic"), parent)
@@ -58,19 +56,20 @@ void TrafficMonitor::record(SerialLine::Direction direction, const std::uint8_t 
 {
     const bool written = direction == SerialLine::Direction::Written;
     // Each direction has its own decoder, so a reply never splits a message.
-    const std::vector<sim::Event> events = (written ? m_writes : m_reads).feed(data, size);
+    const std::vector<protocol::Event> events = (written ? m_writes : m_reads).feed(data, size);
     QStringList said;
-    for (const sim::Event &event : events) {
+    for (const protocol::Event &event : events) {
         // The device's replies are not messages; only a recognised one (an
         // echoing adapter, say) is worth naming.
-        if (!written && (event.isRejected() || event.kind == sim::Event::Kind::Skipped))
+        if (!written && (event.isRejected() || event.kind == protocol::Event::Kind::Skipped))
             continue;
-        said << QString::fromStdString(sim::describeMessage(event));
+        said << QString::fromStdString(protocol::describeMessage(event));
     }
     if (!written)
         said.prepend(size == 1 ? tr("reply, 1 byte") : tr("reply, %1 bytes").arg(size));
 
-    const QString hex = QString::fromStdString(sim::hexBytes(camdeck::Bytes(data, data + size)));
+    const QString hex
+        = QString::fromStdString(protocol::hexBytes(camdeck::Bytes(data, data + size)));
     append(QStringLiteral("%1  %2  %3  %4")
                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
                     written ? tr("sent") : tr("read"), hex, said.join(QStringLiteral("; "))));

@@ -1,10 +1,10 @@
 // The traffic monitor: every write and read on the serial line, time-stamped,
-// in hex and decoded the way the simulated camera decodes it. It keeps the last
+// in hex and decoded with the camera's table. It keeps the last
 // lines only, and fills its view only while it is shown.
 #pragma once
 
 #include "link/serialline.h"
-#include "sim/decoder.h"
+#include "protocol/decoder.h"
 
 #include <QDockWidget>
 #include <QString>
@@ -47,8 +47,8 @@ private:
     const int m_lineLimit;
     std::deque<QString> m_lines;
     bool m_viewBehind = false;
-    camdeck::sim::Decoder m_writes;
-    camdeck::sim::Decoder m_reads;
+    camdeck::protocol::Decoder m_writes;
+    camdeck::protocol::Decoder m_reads;
     QPlainTextEdit *m_view = nullptr;
     PathChooser m_choosePath;
 };

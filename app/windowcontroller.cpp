@@ -3,11 +3,7 @@
 
 #include "devicelist.h"
 #include "jog/jogpad.h"
-#include "panel/exposurepanel.h"
-#include "panel/gaincolourpanel.h"
-#include "panel/maskpanel.h"
-#include "panel/picturepanel.h"
-#include "panel/positionspanel.h"
+#include "panel/widgetcontrols.h"
 #include "presets/presetpanel.h"
 #include "trafficmonitor.h"
 
@@ -34,6 +30,35 @@ QByteArray replyText(const camdeck::Bytes &reply)
     return QByteArray(begin, static_cast<qsizetype>(::strnlen(begin, reply.size())));
 }
 
+// What the user is told about a port that could not be opened: the system's
+// text, and where it helps, what is wrong and what to do about it.
+std::string describeOpenFailure(const camdeck::OpenResult &result)
+{
+    const std::string system = std::strerror(result.error);
+    switch (result.reason) {
+    case camdeck::OpenResult::Opened:
+        return {};
+    case camdeck::OpenResult::InUse:
+        return "The port is in use by another program (" + system + ").";
+    case camdeck::OpenResult::NotATerminal:
+        return system + ".\nThis is not a serial device; nothing was written to it.";
+    case camdeck::OpenResult::SettingsNotTaken:
+        return "The port did not take the settings the camera needs (raw 9600 baud, 8 data "
+               "bits, no parity, 1 stop bit, no flow control); it was left as it was.";
+    case camdeck::OpenResult::OpenFailed:
+        if (result.error == EBUSY)
+            return "The port is in use by another program (" + system + ").";
+        if (result.error == EACCES)
+            return system
+                + ".\nOn Linux a serial port belongs to a group, usually dialout: add "
+                  "yourself with 'sudo usermod -aG dialout $USER' and log in again.";
+        return system;
+    case camdeck::OpenResult::SettingsFailed:
+        return system;
+    }
+    return system;
+}
+
 } // namespace
 
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
@@ -44,19 +69,14 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     ui->setupUi(this);
     awakeFromNib(extraDevices);
 
-    m_picture = std::make_unique<PicturePanel>(*ui, m_line);
-    m_positions = std::make_unique<PositionsPanel>(*ui, m_line);
-    m_masks = std::make_unique<MaskPanel>(*ui, m_line);
-    m_jog = std::make_unique<JogPad>(*ui, m_line);
-    m_exposure = std::make_unique<ExposurePanel>(*ui, m_line, m_exposureState);
-    m_gainColour = std::make_unique<GainColourPanel>(*ui, m_line, m_exposureState);
-    m_presets
-        = std::make_unique<PresetPanel>(*ui, m_line, m_exposureState, *m_exposure, *m_gainColour);
+    m_controls = new WidgetControls(this, m_line, m_exposureState, this);
+    m_jog = new JogPad(*ui, m_line, this);
+    m_presets = new PresetPanel(*ui, m_line, m_exposureState, m_controls->panel(), this);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
-    connect(m_presets.get(), &PresetPanel::saveFailed, m_lastCommandStatus,
+    connect(m_presets, &PresetPanel::saveFailed, m_lastCommandStatus,
             [this](int slot, const QString &reason) {
                 m_lastCommandStatus->setText(
                     tr("Preset %1 not saved: %2").arg(slot + 1).arg(reason));
@@ -68,13 +88,7 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
         opened(QString::fromStdString(path), result, reply);
     };
     reports.closed = [this] { finishClosing(); };
-    reports.lost = [this](const std::string &path, int error) {
-        portLost(QString::fromStdString(path), error);
-    };
-    reports.writeFailed = [this](int error) {
-        m_lastCommandStatus->setText(
-            tr("Not sent: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
-    };
+    reports.failed = [this](const camdeck::SendQueue::Failure &failure) { lineFailed(failure); };
     reports.tap = [this](camdeck::SerialLine::Direction direction, const camdeck::Bytes &bytes) {
         m_traffic->record(direction, bytes.data(), bytes.size());
     };
@@ -146,7 +160,7 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
         QMessageBox alert(this);
         alert.setIcon(QMessageBox::Warning);
         alert.setText(QStringLiteral("Try open again?"));
-        alert.setInformativeText(QString::fromStdString(camdeck::describeOpenFailure(result)));
+        alert.setInformativeText(QString::fromStdString(describeOpenFailure(result)));
         QPushButton *ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
         alert.exec();
@@ -193,13 +207,20 @@ void WindowController::queueIdle()
         setOpening(false);
 }
 
-void WindowController::portLost(const QString &path, int error)
+// A write that failed or timed out, or a device gone: said in the status bar;
+// a lost port once in the log too, as what was queued for it is dropped.
+void WindowController::lineFailed(const camdeck::SendQueue::Failure &failure)
 {
-    // Said once: the line is closed now, and what was queued for it is dropped.
+    const QString path = QString::fromStdString(failure.path);
+    const QString why = QString::fromLocal8Bit(std::strerror(failure.error));
+    if (!failure.lost) {
+        m_lastCommandStatus->setText(tr("Not sent: %1").arg(why));
+        return;
+    }
     m_openPath.clear();
-    qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << std::strerror(error);
-    m_connectionStatus->setText(tr("Port lost: %1 (%2). Pick it again when it is back.")
-                                    .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << why;
+    m_connectionStatus->setText(
+        tr("Port lost: %1 (%2). Pick it again when it is back.").arg(path, why));
 }
 
 void WindowController::InitialiseSlots()

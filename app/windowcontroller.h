@@ -1,6 +1,6 @@
 // The window: owns the controls (named after their outlets in the .ui file),
-// the serial line and the units that turn the controls into commands. It only
-// wires; each unit reads its controls, builds its bytes and updates its labels.
+// the send queue and the units that turn the controls into commands. It only
+// wires, and says in its status bar what the line is doing.
 #pragma once
 
 #include "link/sendqueue.h"
@@ -15,14 +15,10 @@ class QLabel;
 namespace Ui {
 class WindowController;
 }
-class PicturePanel;
-class PositionsPanel;
-class MaskPanel;
 class JogPad;
-class ExposurePanel;
-class GainColourPanel;
 class PresetPanel;
 class TrafficMonitor;
+class WidgetControls;
 
 class WindowController : public QMainWindow {
     Q_OBJECT
@@ -50,7 +46,7 @@ private:
                 const camdeck::ReadResult &reply);
     void windowWillClose();
     void finishClosing();
-    void portLost(const QString &path, int error);
+    void lineFailed(const camdeck::SendQueue::Failure &failure);
     void setOpening(bool opening);
     void showProgress(const QString &job, int done, int total);
     void queueIdle();
@@ -64,18 +60,12 @@ private:
     int m_opensPending = 0;
     bool m_closing = false;
     bool m_closed = false;
-    // Owns the port on a thread of its own; what it reports comes back to this
-    // window's thread.
+    // Owns the port on a thread of its own; what it reports waits in its
+    // outbox until this window's thread takes it.
     camdeck::SendQueue m_line;
-
-    // After the controls and the line they use, so these units go first.
-    std::unique_ptr<PicturePanel> m_picture;
-    std::unique_ptr<PositionsPanel> m_positions;
-    std::unique_ptr<MaskPanel> m_masks;
-    std::unique_ptr<JogPad> m_jog;
-
     camdeck::ExposureState m_exposureState;
-    std::unique_ptr<ExposurePanel> m_exposure;
-    std::unique_ptr<GainColourPanel> m_gainColour;
-    std::unique_ptr<PresetPanel> m_presets;
+    // The units that turn the controls into commands; the window owns them.
+    WidgetControls *m_controls = nullptr;
+    JogPad *m_jog = nullptr;
+    PresetPanel *m_presets = nullptr;
 };

@@ -10,8 +10,9 @@
 
 using camdeck::JogDirection;
 
-JogPad::JogPad(Ui::WindowController &ui, camdeck::SendQueue &line)
-    : m_ui(ui)
+JogPad::JogPad(Ui::WindowController &ui, camdeck::SendQueue &line, QObject *parent)
+    : QObject(parent)
+    , m_ui(ui)
     , m_line(line)
 {
     connect(ui.buttonRight, &QPushButton::clicked, this, &JogPad::goRight);
@@ -99,7 +100,7 @@ void JogPad::goStop()
     // The readouts change when the answer is in; what is queued after the stop
     // waits for it.
     m_line.request(camdeck::Bytes(std::begin(camdeck::travelQuery), std::end(camdeck::travelQuery)),
-                   travelReplyWait, camdeck::travelReplyMaxRead,
+                   camdeck::travelReplyWait, camdeck::travelReplyMaxRead,
                    [this](const camdeck::ReadResult &reply) {
                        if (const std::optional<int> travel = camdeck::travelFromReply(reply.data))
                            showTravel(*travel);

@@ -2,7 +2,7 @@
 // move with the running total, and the speed readout.
 #pragma once
 
-#include "jogpackets.h"
+#include "protocol/jog.h"
 
 #include <QObject>
 
@@ -20,7 +20,7 @@ class JogPad : public QObject {
     Q_OBJECT
 
 public:
-    JogPad(Ui::WindowController &ui, camdeck::SendQueue &line);
+    JogPad(Ui::WindowController &ui, camdeck::SendQueue &line, QObject *parent = nullptr);
 
     void goRight();
     void goLeft();
@@ -28,9 +28,6 @@ public:
     void goForward();
     void goStop();
     void speedChange(int value);
-
-    // How long the drive needs to answer the travel query.
-    static constexpr std::chrono::milliseconds travelReplyWait{500};
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -13,8 +13,9 @@ SendQueue::SendQueue(Reporting reporting)
     , m_outboxFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     m_line.setLostHandler([this](const std::string &path, int error) {
-        if (m_reports.lost)
-            report([lost = m_reports.lost, path, error] { lost(path, error); });
+        if (m_reports.failed)
+            report(
+                [failed = m_reports.failed, lost = Failure{path, error, true}] { failed(lost); });
     });
     m_line.setTap(
         [this](SerialLine::Direction direction, const std::uint8_t *data, std::size_t size) {
@@ -246,8 +247,10 @@ void SendQueue::write(Item &item)
     if (!m_line.isOpen())
         return;
     const IoResult written = m_line.writeAll(item.bytes);
-    if (!written.ok() && m_line.isOpen() && m_reports.writeFailed)
-        report([failed = m_reports.writeFailed, error = written.error] { failed(error); });
+    if (!written.ok() && m_line.isOpen() && m_reports.failed)
+        report([failed = m_reports.failed, failure = Failure{m_line.path(), written.error, false}] {
+            failed(failure);
+        });
     if (!item.job.empty() && m_reports.progress)
         report([progress = m_reports.progress, job = item.job, step = item.step,
                 steps = item.steps] { progress(job, step, steps); });

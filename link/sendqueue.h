@@ -29,6 +29,12 @@ public:
     enum class Reporting { OnQueueThread, ToOwner };
     using ReplyHandler = std::function<void(const ReadResult &reply)>;
 
+    struct Failure {
+        std::string path;
+        int error = 0; // the errno
+        bool lost = false; // the device went away, rather than one write failing
+    };
+
     struct Reports {
         // After an open: how it went, and the device's answer to the greeting.
         std::function<void(const std::string &path, const OpenResult &result,
@@ -36,10 +42,9 @@ public:
             opened;
         // The line is closed (farewell, settings restored), or nothing was open.
         std::function<void()> closed;
-        // The device went away; what was still queued for it is dropped.
-        std::function<void(const std::string &path, int error)> lost;
-        // A write that did not go out whole on a line that is still there.
-        std::function<void(int error)> writeFailed;
+        // A write that did not go out whole, or the device gone (what was
+        // still queued for it is then dropped).
+        std::function<void(const Failure &)> failed;
         // Every byte written or read, as it happened.
         std::function<void(SerialLine::Direction, const Bytes &)> tap;
         // An item of a job went out: done of total.

@@ -50,33 +50,6 @@ template<typename Call> auto retryOnSignal(Call call)
 
 } // namespace
 
-std::string describeOpenFailure(const OpenResult &result)
-{
-    const std::string system = std::strerror(result.error);
-    switch (result.reason) {
-    case OpenResult::Opened:
-        return {};
-    case OpenResult::InUse:
-        return "The port is in use by another program (" + system + ").";
-    case OpenResult::NotATerminal:
-        return system + ".\nThis is not a serial device; nothing was written to it.";
-    case OpenResult::SettingsNotTaken:
-        return "The port did not take the settings the camera needs (raw 9600 baud, 8 data "
-               "bits, no parity, 1 stop bit, no flow control); it was left as it was.";
-    case OpenResult::OpenFailed:
-        if (result.error == EBUSY)
-            return "The port is in use by another program (" + system + ").";
-        if (result.error == EACCES)
-            return system
-                + ".\nOn Linux a serial port belongs to a group, usually dialout: add "
-                  "yourself with 'sudo usermod -aG dialout $USER' and log in again.";
-        return system;
-    case OpenResult::SettingsFailed:
-        return system;
-    }
-    return system;
-}
-
 SerialLine::SerialLine() = default;
 
 SerialLine::~SerialLine()

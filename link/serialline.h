@@ -4,7 +4,7 @@
 // window decides how to tell the user.
 #pragma once
 
-#include "frame.h"
+#include "protocol/frame.h"
 #include "systemcalls.h"
 
 #include <cerrno>
@@ -38,13 +38,6 @@ struct OpenResult {
     int error = 0;
     bool ok() const { return reason == Opened; }
 };
-
-// What the user is told about a port that could not be opened: the system's
-// text, and where it helps, what is wrong and what to do about it.
-std::string describeOpenFailure(const OpenResult &result);
-
-inline constexpr std::uint8_t portGreeting[] = {0x8E, 0x12};
-inline constexpr std::uint8_t portFarewell[] = {0x80};
 
 class SerialLine {
 public:
@@ -126,10 +119,5 @@ private:
     Tap m_tap;
     SystemCalls m_sys;
 };
-
-// The camera takes no new frame for 0.1 s; the device answers the greeting
-// within 0.25 s.
-inline constexpr std::chrono::milliseconds framePause{100};
-inline constexpr std::chrono::milliseconds greetingPause{250};
 
 } // namespace camdeck

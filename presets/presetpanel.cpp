@@ -1,7 +1,5 @@
 #include "presetpanel.h"
-#include "panel/controls.h"
-#include "panel/exposurepanel.h"
-#include "panel/gaincolourpanel.h"
+#include "panel/camerapanel.h"
 #include "presetfile.h"
 #include "presetstore.h"
 #include "ui_windowcontroller.h"
@@ -25,13 +23,11 @@ QString presetName(int slot)
 } // namespace
 
 PresetPanel::PresetPanel(Ui::WindowController &ui, SendQueue &line, ExposureState &exposureState,
-                         ExposurePanel &exposure, GainColourPanel &gainColour, QObject *parent)
+                         CameraPanel &camera, QObject *parent)
     : QObject(parent)
-    , ui(ui)
     , m_line(line)
     , m_state(exposureState)
-    , m_exposure(exposure)
-    , m_gainColour(gainColour)
+    , m_camera(camera)
 {
     const std::array saveButtons
         = {ui.save1Button, ui.save2Button, ui.save3Button, ui.save4Button, ui.save5Button};
@@ -53,44 +49,7 @@ void PresetPanel::LoadSlot(int slot)
         return;
     // Sixteen paced commands: about 1.6 s on the line, none of it in the window.
     const SendQueue::Job job(m_line, "Applying preset " + std::to_string(slot + 1));
-    m_state = m_presetSlots[slot];
-    const ExposureState &s = m_state; // live: the steps below change it
-
-    setChecked(ui.alcSelect, s.alc_flg != 0);
-    setSliderValue(ui.alcsliderSelect, s.alc_val);
-    setChecked(ui.fixedshutterSelect, s.fsh_flg != 0);
-    setSliderValue(ui.fixedshuttersliderSelect, s.fsh_val);
-    setChecked(ui.aesSelect, s.aes_flg != 0);
-    setSliderValue(ui.aessliderSelect, s.aes_val);
-    setChecked(ui.slowshutterSelect, s.ssh_flg != 0);
-    setSliderValue(ui.slowshuttersliderSelect, s.ssh_val);
-    setChecked(ui.autogainSelect, s.agc_flg != 0);
-    setSliderValue(ui.autogainsliderSelect, s.agc_val);
-    setChecked(ui.manualSelect, s.mgc_flg != 0);
-    setSliderValue(ui.manualsliderSelect, s.mgc_val);
-    setChecked(ui.peakcontrolSelect, s.peakcontrol_flg != 0);
-    setSliderValue(ui.peakcontrolsliderSelect, s.peakcontrol_val);
-    setChecked(ui.priorityagcSelect, s.priority_flg == 0);
-    setChecked(ui.priorityslowshutterSelect, s.priority_flg != 0);
-
-    // Each flag step takes its flag as the steps before it left it: switching ALC
-    // on has already put the fixed shutter on and AES off.
-    m_exposure.alc_flg_process(s.alc_flg);
-    m_exposure.alc_val_process(0);
-    m_exposure.fsh_flg_process(s.fsh_flg);
-    m_exposure.fsh_val_process(0);
-    m_exposure.aes_flg_process(s.aes_flg);
-    m_exposure.aes_val_process(0);
-    m_exposure.ssh_flg_process(s.ssh_flg);
-    m_exposure.ssh_val_process(0);
-    m_gainColour.agc_flg_process(s.agc_flg);
-    m_gainColour.agc_val_process(0);
-    m_gainColour.mgc_flg_process(s.mgc_flg);
-    m_gainColour.mgc_val_process(0);
-    m_gainColour.peakcontrol_flg_process(s.peakcontrol_flg);
-    m_gainColour.peakcontrol_val_process(0);
-    m_exposure.priority_agc_process(s.priority_flg == 0 ? 1 : 0);
-    m_exposure.priority_slowshutter_process(s.priority_flg);
+    m_camera.LoadSlot(m_presetSlots[slot]);
 }
 
 void PresetPanel::InitialiseSlots()

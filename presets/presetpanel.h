@@ -9,8 +9,9 @@
 #include <QObject>
 #include <QString>
 
-class ExposurePanel;
-class GainColourPanel;
+namespace camdeck {
+class CameraPanel;
+}
 
 namespace Ui {
 class WindowController;
@@ -21,8 +22,8 @@ class PresetPanel : public QObject {
 
 public:
     PresetPanel(Ui::WindowController &ui, camdeck::SendQueue &line,
-                camdeck::ExposureState &exposureState, ExposurePanel &exposure,
-                GainColourPanel &gainColour, QObject *parent = nullptr);
+                camdeck::ExposureState &exposureState, camdeck::CameraPanel &camera,
+                QObject *parent = nullptr);
 
     // Puts the slot on the sixteen controls and sends its sixteen commands.
     void LoadSlot(int slot);
@@ -42,10 +43,8 @@ private:
     void loadFile(const QString &fileName, int slot, bool mayCreate);
     void logContent(const QString &fileName, const std::string &text) const;
 
-    Ui::WindowController &ui;
     camdeck::SendQueue &m_line;
     camdeck::ExposureState &m_state;
-    ExposurePanel &m_exposure;
-    GainColourPanel &m_gainColour;
+    camdeck::CameraPanel &m_camera;
     camdeck::PresetSlots m_presetSlots{};
 };

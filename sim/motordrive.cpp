@@ -26,13 +26,13 @@ MotorDrive::MotorDrive(double mmPerSecond)
 
 void MotorDrive::jog(Direction direction, Millis now)
 {
-    if (direction == Direction::None) {
+    if (direction == Direction::Stop) {
         stop(now);
         return;
     }
     if (direction == m_direction)
         return;
-    if (m_direction != Direction::None)
+    if (m_direction != Direction::Stop)
         stop(now);
     m_direction = direction;
     m_since = now;
@@ -43,11 +43,11 @@ void MotorDrive::stop(Millis now)
     const double travel = runningTravel(now);
     if (alongX(m_direction))
         m_x += travel;
-    else if (m_direction != Direction::None)
+    else if (m_direction != Direction::Stop)
         m_y += travel;
     // The reply has 16 bits: a move longer than 32 m reports the limit.
     m_lastTravel = static_cast<std::int16_t>(std::clamp(std::lround(travel), -32768L, 32767L));
-    m_direction = Direction::None;
+    m_direction = Direction::Stop;
 }
 
 double MotorDrive::x(Millis now) const
@@ -57,32 +57,15 @@ double MotorDrive::x(Millis now) const
 
 double MotorDrive::y(Millis now) const
 {
-    return m_direction != Direction::None && !alongX(m_direction) ? m_y + runningTravel(now) : m_y;
+    return m_direction != Direction::Stop && !alongX(m_direction) ? m_y + runningTravel(now) : m_y;
 }
 
 double MotorDrive::runningTravel(Millis now) const
 {
-    if (m_direction == Direction::None || now < m_since)
+    if (m_direction == Direction::Stop || now < m_since)
         return 0.0;
     const double seconds = std::chrono::duration<double>(now - m_since).count();
     return sign(m_direction) * m_speed * seconds;
-}
-
-const char *directionName(MotorDrive::Direction direction)
-{
-    switch (direction) {
-    case MotorDrive::Direction::Right:
-        return "right";
-    case MotorDrive::Direction::Left:
-        return "left";
-    case MotorDrive::Direction::Back:
-        return "back";
-    case MotorDrive::Direction::Forward:
-        return "forward";
-    case MotorDrive::Direction::None:
-        break;
-    }
-    return "stop";
 }
 
 } // namespace camdeck::sim

@@ -3,6 +3,8 @@
 // passed in by the caller, so tests need no clock.
 #pragma once
 
+#include "protocol/jog.h"
+
 #include <chrono>
 #include <cstdint>
 
@@ -10,8 +12,8 @@ namespace camdeck::sim {
 
 class MotorDrive {
 public:
-    // The order of the direction codes in the jog packets, stop last.
-    enum class Direction { Right, Left, Back, Forward, None };
+    // The jog packets' direction codes; Stop is standing still.
+    using Direction = JogDirection;
     using Millis = std::chrono::milliseconds;
 
     explicit MotorDrive(double mmPerSecond = 25.0);
@@ -34,13 +36,11 @@ private:
     double runningTravel(Millis now) const;
 
     double m_speed;
-    Direction m_direction = Direction::None;
-    Millis m_since {0};
+    Direction m_direction = Direction::Stop;
+    Millis m_since{0};
     double m_x = 0.0;
     double m_y = 0.0;
     std::int16_t m_lastTravel = 0;
 };
-
-const char *directionName(MotorDrive::Direction direction);
 
 } // namespace camdeck::sim

@@ -38,7 +38,7 @@ PictureWidget::PictureWidget(const RegisterModel &model, QWidget *parent)
 
 void PictureWidget::advance(RegisterModel::Millis now)
 {
-    if (!m_model.bit(8, 38, 0))
+    if (!m_model.control("freeze"))
         m_scene = renderScene(now);
     update();
 }
@@ -80,9 +80,8 @@ QImage PictureWidget::renderScene(RegisterModel::Millis now) const
     }
     p.end();
 
-    const int flips = m_model.value(8, 1);
-    image = image.mirrored(flips & 0x01, flips & 0x02);
-    if (flips & 0x80)
+    image = image.mirrored(m_model.control("hflip"), m_model.control("vflip"));
+    if (m_model.control("negative"))
         image.invertPixels();
     return image;
 }
@@ -99,7 +98,7 @@ void PictureWidget::paintEvent(QPaintEvent *)
     painter.setWindow(0, 0, pictureWidth, pictureHeight);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    if (m_model.bit(8, 2, 3)) {
+    if (m_model.control("colour-bar")) {
         const QColor bars[]
             = {QColor(191, 191, 191), QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
                QColor(191, 0, 191),   QColor(191, 0, 0),   QColor(0, 0, 191),   QColor(0, 0, 0)};
@@ -110,9 +109,9 @@ void PictureWidget::paintEvent(QPaintEvent *)
         painter.drawImage(0, 0, m_scene);
     }
     drawMasks(painter);
-    if (m_model.bit(8, 2, 2))
+    if (m_model.control("crosshair"))
         drawCrosshair(painter);
-    if (m_model.bit(8, 8, 0))
+    if (m_model.control("text"))
         drawText(painter);
     drawStatus(painter);
 }
@@ -132,10 +131,10 @@ void PictureWidget::drawMasks(QPainter &painter) const
 
 void PictureWidget::drawCrosshair(QPainter &painter) const
 {
-    const QPointF c(m_model.word(8, 3) * pictureWidth / crosshairWidth,
-                    m_model.word(8, 5) * pictureHeight / crosshairHeight);
+    const QPointF c(m_model.control("crosshair-x") * pictureWidth / crosshairWidth,
+                    m_model.control("crosshair-y") * pictureHeight / crosshairHeight);
     for (const auto &[colour, width] :
-         {std::pair {QColor(Qt::black), 4.0}, {QColor(Qt::white), 2.0}}) {
+         {std::pair{QColor(Qt::black), 4.0}, {QColor(Qt::white), 2.0}}) {
         painter.setPen(QPen(colour, width));
         painter.drawLine(c - QPointF(30, 0), c + QPointF(30, 0));
         painter.drawLine(c - QPointF(0, 30), c + QPointF(0, 30));
@@ -149,8 +148,7 @@ void PictureWidget::drawText(QPainter &painter) const
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(26);
     font.setBold(true);
-    // Bit 1 of the text display register puts the text at the top.
-    const double y = m_model.bit(8, 8, 1) ? 70 : pictureHeight - 30;
+    const double y = m_model.control("text-position") ? 70 : pictureHeight - 30;
     QPainterPath path;
     path.addText(0, 0, font, text);
     path.translate((pictureWidth - path.boundingRect().width()) / 2, y);
@@ -162,29 +160,25 @@ void PictureWidget::drawText(QPainter &painter) const
 void PictureWidget::drawStatus(QPainter &painter) const
 {
     const RegisterModel &m = m_model;
-    QString exposure = m.bit(2, 0, 1) ? "AES level " + number(m.value(2, 2))
-                                      : "shutter #" + number(m.value(2, 3));
-    if (m.bit(2, 0, 0))
-        exposure += ", ALC level " + number(m.value(2, 1));
-    if (m.bit(2, 4, 2))
-        exposure += ", slow shutter #" + number(m.value(2, 8));
-    QString gain = m.bit(2, 4, 0) ? "AGC level " + number(m.value(2, 5))
-                                  : "manual gain " + number(m.value(2, 6));
-    const int peak = m.value(2, 10);
-    gain += (peak & 0x80 ? ", peak " : ", peak off ") + number(peak & 0x7F);
+    const auto shown = [&m](const char *key) { return number(m.control(key)); };
+    QString exposure = m.control("aes") ? "AES level " + shown("aes-level")
+                                        : "shutter #" + shown("fixed-shutter-speed");
+    if (m.control("alc"))
+        exposure += ", ALC level " + shown("alc-level");
+    if (m.control("slow-shutter"))
+        exposure += ", slow shutter #" + shown("slow-shutter-speed");
+    QString gain = m.control("auto-gain") ? "AGC level " + shown("auto-gain-level")
+                                          : "manual gain " + shown("manual-gain-level");
+    gain += (m.control("peak-control") ? ", peak " : ", peak off ") + shown("peak-level");
     const QString balance
-        = (m.bit(4, 0, 0) ? "ATW " + number(m.value(4, 2)) : "AWB " + number(m.value(4, 3)))
-        + ", colour mode " + number(m.value(4, 0) >> 2);
+        = (m.control("atw") ? "ATW " + shown("atw-level") : "AWB " + shown("awb-level"))
+        + ", colour mode " + shown("colour-mode");
     QStringList switches;
-    if (m.switches().blc)
-        switches << "BLC";
-    if (m.switches().agc)
-        switches << "AGC";
-    if (m.switches().flc)
-        switches << "FLC";
+    for (const std::string &name : m.switchesOn())
+        switches << QString::fromStdString(name);
 
-    const QStringList lines {"EXP  " + exposure, "GAIN " + gain, "WB   " + balance,
-                             "SW   " + (switches.isEmpty() ? "-" : switches.join(' '))};
+    const QStringList lines{"EXP  " + exposure, "GAIN " + gain, "WB   " + balance,
+                            "SW   " + (switches.isEmpty() ? "-" : switches.join(' '))};
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(13);
     painter.setFont(font);

@@ -2,8 +2,9 @@
 // and what the device answers. Pure: no I/O, no Qt; time comes from the caller.
 #pragma once
 
-#include "decoder.h"
 #include "motordrive.h"
+#include "protocol/camera.h"
+#include "protocol/decoder.h"
 
 #include <array>
 #include <chrono>
@@ -11,14 +12,14 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace camdeck::sim {
 
-struct Address {
-    std::uint8_t group = 0;
-    std::uint8_t index = 0;
-    auto operator<=>(const Address &) const = default;
-};
+using protocol::Address;
+using protocol::Decoder;
+using protocol::Event;
 
 // A mask rectangle in the camera's mask coordinates (the picture's centre is 95, 65).
 struct Mask {
@@ -28,12 +29,6 @@ struct Mask {
     std::uint8_t bottom = 0;
     bool defined = false;
     bool shown = false;
-};
-
-struct Switches {
-    bool blc = false;
-    bool agc = false;
-    bool flc = false;
 };
 
 // One event's effect: a line for the traffic log and the bytes to answer.
@@ -55,7 +50,6 @@ public:
 
     // A register never written reads 0, as after power-on.
     std::uint8_t value(std::uint8_t group, std::uint8_t index) const;
-    bool bit(std::uint8_t group, std::uint8_t index, int bit) const;
     // Two consecutive registers, low byte first.
     std::uint16_t word(std::uint8_t group, std::uint8_t index) const;
     const std::map<Address, std::uint8_t> &registers() const { return m_registers; }
@@ -65,7 +59,10 @@ public:
     const std::array<Mask, 4> &masks() const { return m_masks; }
     // The 24 character codes of 8/11 to 8/34, position 0 first.
     std::string text() const;
-    const Switches &switches() const { return m_switches; }
+    // The switches that are on ("BLC", "AGC", "FLC"), in the table's order.
+    std::vector<std::string> switchesOn() const;
+    // What the control with this key was set to, read back from its register.
+    int control(std::string_view key) const;
     const MotorDrive &motor() const { return m_motor; }
 
 private:
@@ -77,15 +74,8 @@ private:
     std::map<Address, std::uint8_t> m_registers;
     std::set<Address> m_changed;
     std::array<Mask, 4> m_masks{};
-    Switches m_switches;
+    std::set<std::uint8_t> m_switchesOn; // by code
     MotorDrive m_motor;
 };
-
-// What a message says, whatever the device makes of it: "2/0 exposure mode ←
-// 0x01", "mask 2 show", "jog right". The traffic log adds the device's side.
-std::string describeMessage(const Event &event);
-
-// "01 00 28", as the log spells bytes.
-std::string hexBytes(const Bytes &bytes);
 
 } // namespace camdeck::sim

@@ -1,8 +1,8 @@
 #include "simwindow.h"
 
 #include "picturewidget.h"
+#include "protocol/camera.h"
 #include "ptydevice.h"
-#include "registernames.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -90,7 +90,7 @@ void SimWindow::refreshRegisters()
     for (const auto &[a, value] : registers) {
         const QString cells[] = {
             QString("%1/%2").arg(a.group).arg(a.index),
-            QString::fromStdString(registerName(a.group, a.index)),
+            QString::fromStdString(protocol::registerName(a)),
             QString("0x%1  %2").arg(value, 2, 16, QChar('0')).arg(value),
         };
         for (int column = 0; column < 3; ++column) {
@@ -125,9 +125,9 @@ void SimWindow::tick()
     m_picture->advance(now);
     highlightRecent();
     const MotorDrive &motor = m_model.motor();
-    const QString state = motor.direction() == MotorDrive::Direction::None
+    const QString state = motor.direction() == MotorDrive::Direction::Stop
         ? QString("stopped")
-        : QString("moving ") + directionName(motor.direction());
+        : QString("moving ") + jogName(motor.direction());
     m_motor->setText(QString("Motor: %1 at %2 mm/s · position x %3 mm, y %4 mm · last travel %5 mm")
                          .arg(state)
                          .arg(motor.speed())

@@ -2,7 +2,7 @@
 // lines, and driving controls the way a user does.
 #pragma once
 
-#include "link/frame.h"
+#include "protocol/frame.h"
 
 #include <QString>
 #include <QStringList>

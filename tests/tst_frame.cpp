@@ -1,5 +1,5 @@
 // Frames, CRC and checksum packets against the bytes the camera and drive expect.
-#include "link/frame.h"
+#include "protocol/frame.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>

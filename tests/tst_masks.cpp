@@ -1,7 +1,7 @@
 // The mask patterns: the fixed packet tables on their own, then the five
 // buttons through the window on a pseudo-terminal, one sequence timed for real.
 #include "benchwindow.h"
-#include "panel/maskpatterns.h"
+#include "protocol/masks.h"
 
 #include <QPushButton>
 

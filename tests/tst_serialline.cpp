@@ -335,8 +335,9 @@ void TestSerialLine::lostLineDropsTheRestOfTheQueue()
     QStringList said;
     SendQueue queue(SendQueue::Reporting::ToOwner);
     SendQueue::Reports reports;
-    reports.lost = [&](const std::string &, int error) { said << QString("lost %1").arg(error); };
-    reports.writeFailed = [&](int error) { said << QString("failed %1").arg(error); };
+    reports.failed = [&](const SendQueue::Failure &f) {
+        said << QString("%1 %2").arg(f.lost ? "lost" : "failed").arg(f.error);
+    };
     queue.setReports(reports);
     queue.open(peer.slavePath());
     sendCommand8(queue, 8, 2, 8);

@@ -2,7 +2,7 @@
 // a pseudo-terminal: what each write and read shows, the bound on kept lines,
 // copy and save, and a preset save that fails.
 #include "benchwindow.h"
-#include "jog/jogpackets.h"
+#include "protocol/jog.h"
 #include "trafficmonitor.h"
 
 #include <QApplication>

@@ -204,18 +204,37 @@ void TestWindowController::settingTheListFromCodeOpensNothing()
 void TestWindowController::failedOpenAsksAgain_data()
 {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("refused"); // the errno open() gives, or 0 for the real call
     QTest::addColumn<QString>("informative");
-    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << QString::fromLocal8Bit(strerror(ENOENT));
-    QTest::newRow("not a terminal") << "/dev/null"
+    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << 0
+                             << QString::fromLocal8Bit(strerror(ENOENT));
+    QTest::newRow("not a terminal") << "/dev/null" << 0
                                     << QString::fromLocal8Bit(strerror(ENOTTY))
             + ".\nThis is not a serial device; nothing was written to it.";
+    // Root opens everything, so these refusals come from the seam.
+    QTest::newRow("permission") << "/dev/ttyUSB0" << EACCES
+                                << QString::fromLocal8Bit(strerror(EACCES))
+            + ".\nOn Linux a serial port belongs to a group, usually dialout: add yourself with "
+              "'sudo usermod -aG dialout $USER' and log in again.";
+    QTest::newRow("busy") << "/dev/ttyUSB0" << EBUSY
+                          << "The port is in use by another program ("
+            + QString::fromLocal8Bit(strerror(EBUSY)) + ").";
 }
 
 void TestWindowController::failedOpenAsksAgain()
 {
     QFETCH(QString, path);
+    QFETCH(int, refused);
     QFETCH(QString, informative);
     WindowController window({path});
+    if (refused) {
+        SystemCalls calls;
+        calls.open = [refused](const char *, int) {
+            errno = refused;
+            return -1;
+        };
+        window.line().setSystemCalls(calls);
+    }
     window.show();
     MessageBoxAnswers alerts({"OK", "Cancel"});
     pick(window, path);

@@ -1,7 +1,7 @@
 // The device's decoder against the bytes the panel sends: every worked frame
 // and packet, what a real device rejects, and streams cut up or mixed with
 // garbage.
-#include "sim/decoder.h"
+#include "protocol/decoder.h"
 #include "sim/registermodel.h"
 #include "testsupport.h"
 
@@ -179,7 +179,7 @@ void TestSimDecoder::workedMessages()
     QFETCH(QString, input);
     QFETCH(QString, decoded);
     // Decided without waiting for the line to go quiet.
-    QCOMPARE(decode(bytes(input), false), QStringList {decoded});
+    QCOMPARE(decode(bytes(input), false), QStringList{decoded});
 }
 
 void TestSimDecoder::rejectedAndFarewell_data()

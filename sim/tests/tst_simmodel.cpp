@@ -1,6 +1,6 @@
 // The simulated camera and drive: what decoded messages do to the registers,
 // the masks, the on-screen text and the motor, and what the device answers.
-#include "sim/decoder.h"
+#include "protocol/decoder.h"
 #include "sim/registermodel.h"
 #include "testsupport.h"
 
@@ -125,7 +125,7 @@ void TestSimModel::rejectedChangesNothing()
     QVERIFY(model.registers().empty());
     QVERIFY(model.takeChanged().empty());
     QVERIFY(!model.masks()[0].shown);
-    QCOMPARE(int(model.motor().direction()), int(MotorDrive::Direction::None));
+    QCOMPARE(int(model.motor().direction()), int(MotorDrive::Direction::Stop));
 }
 
 void TestSimModel::masks()
@@ -162,16 +162,14 @@ void TestSimModel::text()
     QCOMPARE(lines.first(), QString("8/11 text position 0 ← 0x41 'A'"));
     QCOMPARE(model.text(), std::string("AB") + std::string(22, '\0'));
     play(model, commandFrame8(8, 8, 0x03));
-    QVERIFY(model.bit(8, 8, 0) && model.bit(8, 8, 1));
+    QVERIFY(model.control("text") && model.control("text-position"));
 }
 
 void TestSimModel::switches()
 {
     RegisterModel model;
     play(model, bytes("80 86 01 01 00 00 F8 00 80 8C 01 01 00 00 F2 00 80 86 00 01 00 00 F9 00"));
-    QVERIFY(!model.switches().blc);
-    QVERIFY(!model.switches().agc);
-    QVERIFY(model.switches().flc);
+    QCOMPARE(model.switchesOn(), std::vector<std::string>{"FLC"});
     QVERIFY(model.registers().empty());
 }
 
@@ -217,7 +215,7 @@ void TestSimModel::travel()
     RegisterModel model(25.0);
     const QString directions = "rlbfs";
     QString last;
-    Millis at {0};
+    Millis at{0};
     for (const QString &step : script.split(", ")) {
         at = Millis(step.section(' ', 0, 0).toInt());
         last = play(model, jogPacket(int(directions.indexOf(step.section(' ', 1)))), at).last();

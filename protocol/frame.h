@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -23,6 +24,15 @@ std::uint16_t frameCRC16(const std::uint8_t *commandFrame, int commandFrameLengt
 Bytes commandFrame8(std::uint8_t commandGroup, std::uint8_t commandIndex, int value);
 Bytes commandFrame16(std::uint8_t commandGroup, std::uint8_t commandIndex, int value);
 Bytes commandFrame32(std::uint8_t commandGroup, std::uint8_t commandIndex, int first, int second);
+
+// The camera takes no new frame for 0.1 s; the device answers the greeting
+// within 0.25 s.
+inline constexpr std::chrono::milliseconds framePause{100};
+inline constexpr std::chrono::milliseconds greetingPause{250};
+
+// The device is greeted when the line opens and told goodbye when it closes.
+inline constexpr std::uint8_t portGreeting[] = {0x8E, 0x12};
+inline constexpr std::uint8_t portFarewell[] = {0x80};
 
 // Five command bytes, 00, the negated sum of the five (mod 256), 00.
 Packet checksumPacket(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3,

@@ -1,6 +1,11 @@
 #include "decoder.h"
+#include "camera.h"
+#include "jog.h"
+#include "masks.h"
 
-namespace camdeck::sim {
+#include <cstdio>
+
+namespace camdeck::protocol {
 
 namespace {
 
@@ -14,8 +19,8 @@ struct Scan {
     std::size_t length = 0;
 };
 
-constexpr Scan needMore {Verdict::NeedMore};
-constexpr Scan notHere {Verdict::NotHere};
+constexpr Scan needMore{Verdict::NeedMore};
+constexpr Scan notHere{Verdict::NotHere};
 constexpr Scan found(Kind kind, std::size_t length)
 {
     return {Verdict::Found, kind, length};
@@ -24,8 +29,8 @@ constexpr Scan found(Kind kind, std::size_t length)
 // The first bytes of every message the panel sends.
 bool isLead(std::uint8_t b)
 {
-    return b == 0x01 || b == 0x80 || b == 0x81 || b == 0x85 || b == 0x8E
-        || (b >= 0xA5 && b <= 0xA8);
+    return b == 0x01 || b == switchLead || b == maskShowLead || b == jogLead || b == 0x8E
+        || (b >= maskDefineFirst && b < maskDefineFirst + maskCount);
 }
 
 // 01 00 28 L g i 00 N data CRClo CRChi, with L = 4 + N and N = 1, 2 or 4.
@@ -58,23 +63,20 @@ Scan scanFrame(const std::uint8_t *p, std::size_t n)
 
 Kind packetKind(std::uint8_t lead)
 {
-    if (lead >= 0xA5 && lead <= 0xA8)
+    if (lead >= maskDefineFirst && lead < maskDefineFirst + maskCount)
         return Kind::MaskDefine;
-    switch (lead) {
-    case 0x80:
+    if (lead == switchLead)
         return Kind::Switch;
-    case 0x81:
+    if (lead == maskShowLead)
         return Kind::MaskShow;
-    case 0x85:
+    if (lead == jogLead)
         return Kind::Jog;
-    default:
-        return Kind::Skipped;
-    }
+    return Kind::Skipped;
 }
 
 bool isSwitchCode(std::uint8_t b)
 {
-    return b == 0x82 || b == 0x86 || b == 0x8C;
+    return findSwitchByCode(b) != nullptr;
 }
 
 // What byte pos of a packet may hold. The shapes the device knows:
@@ -91,9 +93,11 @@ bool fits(Kind kind, std::size_t pos, std::uint8_t b)
     const bool jog = kind == Kind::Jog;
     switch (pos) {
     case 1:
-        return jog ? b == 0x01 : kind == Kind::Switch ? isSwitchCode(b) : b >= 0x87 && b <= 0x8A;
+        return jog                 ? b == 0x01
+            : kind == Kind::Switch ? isSwitchCode(b)
+                                   : b >= maskShowFirst && b < maskShowFirst + maskCount;
     case 2:
-        return b <= (jog ? 4 : 1);
+        return b <= (jog ? int(JogDirection::Stop) : 1);
     case 3:
         return b == (jog ? 0x00 : 0x01);
     default:
@@ -130,7 +134,7 @@ Scan scanAt(const std::uint8_t *p, std::size_t n)
     const Scan packet = scanPacket(p, n);
     // An 80 that starts no switch packet is the farewell when the next
     // message follows it; followed by silence, flush() decides.
-    if (p[0] == 0x80 && packet.verdict == Verdict::NotHere && isLead(p[1]))
+    if (p[0] == switchLead && packet.verdict == Verdict::NotHere && isLead(p[1]))
         return found(Kind::Farewell, 1);
     return packet;
 }
@@ -152,7 +156,7 @@ std::vector<Event> Decoder::feed(const std::uint8_t *data, std::size_t size)
         }
         emitSkipped(events);
         const auto first = m_buffer.begin() + static_cast<std::ptrdiff_t>(pos);
-        Event event {scan.kind, Bytes(first, first + static_cast<std::ptrdiff_t>(scan.length))};
+        Event event{scan.kind, Bytes(first, first + static_cast<std::ptrdiff_t>(scan.length))};
         if (event.isRejected()) {
             // Look for the next message from the byte after the rejected start,
             // so a frame that lost a byte costs only itself.
@@ -174,7 +178,7 @@ std::vector<Event> Decoder::flush()
     emitSkipped(events);
     // What waits is the beginning of one message and nothing else.
     if (!m_buffer.empty()) {
-        const bool farewell = m_buffer.size() == 1 && m_buffer[0] == 0x80;
+        const bool farewell = m_buffer.size() == 1 && m_buffer[0] == portFarewell[0];
         events.push_back({farewell ? Kind::Farewell : Kind::Truncated, m_buffer});
         m_buffer.clear();
     }
@@ -201,4 +205,104 @@ void Decoder::emitSkipped(std::vector<Event> &events)
     m_skipped.clear();
 }
 
-} // namespace camdeck::sim
+namespace {
+
+std::string hex2(unsigned value)
+{
+    char s[8];
+    std::snprintf(s, sizeof s, "0x%02X", value & 0xFF);
+    return s;
+}
+
+std::string addressText(Address a)
+{
+    const std::string name = registerName(a);
+    const std::string text = std::to_string(a.group) + "/" + std::to_string(a.index);
+    return name.empty() ? text : text + " " + name;
+}
+
+std::string describeWord(Address a, std::uint8_t low, std::uint8_t high)
+{
+    const unsigned word = unsigned(high) << 8 | low;
+    char s[24];
+    std::snprintf(s, sizeof s, "%u (0x%04X)", word, word);
+    return addressText(a) + " ← " + s;
+}
+
+std::string describeFrame(const Event &event)
+{
+    const Address a{event.group(), event.index()};
+    const Bytes data = event.data();
+    if (data.size() == 1) {
+        std::string line = addressText(a) + " ← " + hex2(data[0]);
+        const int position = a.index - textFirst.index;
+        const bool text = a.group == textFirst.group && position >= 0 && position < textPositions;
+        if (text && data[0] >= 0x20 && data[0] < 0x7F)
+            line += std::string(" '") + char(data[0]) + "'";
+        return line;
+    }
+    std::string line = describeWord(a, data[0], data[1]);
+    if (data.size() == 4)
+        line += ", " + describeWord({a.group, std::uint8_t(a.index + 2)}, data[2], data[3]);
+    return line;
+}
+
+const char *errorName(Event::Kind kind)
+{
+    switch (kind) {
+    case Event::Kind::BadCrc:
+        return "bad CRC";
+    case Event::Kind::BadLength:
+        return "bad length";
+    case Event::Kind::BadChecksum:
+        return "bad checksum";
+    default:
+        return "truncated";
+    }
+}
+
+} // namespace
+
+std::string hexBytes(const Bytes &bytes)
+{
+    std::string s;
+    for (std::uint8_t b : bytes) {
+        char h[4];
+        std::snprintf(h, sizeof h, s.empty() ? "%02X" : " %02X", b);
+        s += h;
+    }
+    return s;
+}
+
+std::string describeMessage(const Event &event)
+{
+    const Bytes &b = event.bytes;
+    switch (event.kind) {
+    case Event::Kind::Frame:
+        return describeFrame(event);
+    case Event::Kind::Switch:
+        return std::string(findSwitchByCode(b[1])->name) + (b[2] == 1 ? " on" : " off");
+    case Event::Kind::MaskShow:
+        return "mask " + std::to_string(b[1] - maskShowFirst) + (b[2] == 1 ? " show" : " hide");
+    case Event::Kind::MaskDefine:
+        return "mask " + std::to_string(b[0] - maskDefineFirst) + " define " + std::to_string(b[1])
+            + "," + std::to_string(b[2]) + "–" + std::to_string(b[3]) + "," + std::to_string(b[4]);
+    case Event::Kind::Jog: {
+        const auto direction = static_cast<JogDirection>(b[2]);
+        return direction == JogDirection::Stop ? std::string("stop")
+                                               : std::string("jog ") + jogName(direction);
+    }
+    case Event::Kind::Greeting:
+        return "greeting";
+    case Event::Kind::TravelQuery:
+        return "travel query";
+    case Event::Kind::Farewell:
+        return "farewell";
+    case Event::Kind::Skipped:
+        return "skipped " + std::to_string(b.size()) + " bytes: " + hexBytes(b);
+    default:
+        return std::string(errorName(event.kind)) + ", ignored: " + hexBytes(b);
+    }
+}
+
+} // namespace camdeck::protocol

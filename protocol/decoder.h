@@ -1,14 +1,16 @@
-// The device's side of the line: turns whatever bytes arrive, in chunks of any
-// size, into the messages the panel sends. Pure: no I/O, no Qt.
+// Whatever bytes cross the line, in chunks of any size, as the messages the
+// panel sends: for the device's side, the traffic monitor and scripts. Pure:
+// no I/O, no Qt.
 #pragma once
 
-#include "link/frame.h"
+#include "frame.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
-namespace camdeck::sim {
+namespace camdeck::protocol {
 
 struct Event {
     enum class Kind {
@@ -61,4 +63,10 @@ private:
     std::size_t m_absorb = 0; // bytes of a rejected message not to count as garbage
 };
 
-} // namespace camdeck::sim
+// What a message says: "2/0 exposure mode ← 0x01", "mask 2 show", "jog right".
+std::string describeMessage(const Event &event);
+
+// "01 00 28", as logs spell bytes.
+std::string hexBytes(const Bytes &bytes);
+
+} // namespace camdeck::protocol

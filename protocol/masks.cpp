@@ -1,4 +1,4 @@
-#include "maskpatterns.h"
+#include "masks.h"
 
 namespace camdeck {
 
@@ -21,14 +21,14 @@ const std::vector<MaskRect> patterns[maskPatternCount] = {
 
 Packet maskShowPacket(int mask, bool show)
 {
-    return checksumPacket(0x81, static_cast<std::uint8_t>(0x87 + mask), show ? 0x01 : 0x00, 0x01,
-                          0x00);
+    return checksumPacket(maskShowLead, static_cast<std::uint8_t>(maskShowFirst + mask),
+                          show ? 0x01 : 0x00, 0x01, 0x00);
 }
 
 Packet maskDefinePacket(int mask, const MaskRect &rect)
 {
-    return checksumPacket(static_cast<std::uint8_t>(0xA5 + mask), rect.left, rect.top, rect.right,
-                          rect.bottom);
+    return checksumPacket(static_cast<std::uint8_t>(maskDefineFirst + mask), rect.left, rect.top,
+                          rect.right, rect.bottom);
 }
 
 std::vector<MaskRect> maskPattern(int pattern)
