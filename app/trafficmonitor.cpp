@@ -51,12 +51,11 @@ TrafficMonitor::TrafficMonitor(QWidget *parent, int lineLimit)
     });
 }
 
-void TrafficMonitor::record(SerialLine::Direction direction, const std::uint8_t *data,
-                            std::size_t size)
+void TrafficMonitor::record(SerialLine::Direction direction, const camdeck::Bytes &bytes)
 {
     const bool written = direction == SerialLine::Direction::Written;
     // Each direction has its own decoder, so a reply never splits a message.
-    const std::vector<protocol::Event> events = (written ? m_writes : m_reads).feed(data, size);
+    const std::vector<protocol::Event> events = (written ? m_writes : m_reads).feed(bytes);
     QStringList said;
     for (const protocol::Event &event : events) {
         // The device's replies are not messages; only a recognised one (an
@@ -66,10 +65,10 @@ void TrafficMonitor::record(SerialLine::Direction direction, const std::uint8_t 
         said << QString::fromStdString(protocol::describeMessage(event));
     }
     if (!written)
-        said.prepend(size == 1 ? tr("reply, 1 byte") : tr("reply, %1 bytes").arg(size));
+        said.prepend(bytes.size() == 1 ? tr("reply, 1 byte")
+                                       : tr("reply, %1 bytes").arg(bytes.size()));
 
-    const QString hex
-        = QString::fromStdString(protocol::hexBytes(camdeck::Bytes(data, data + size)));
+    const QString hex = QString::fromStdString(protocol::hexBytes(bytes));
     append(QStringLiteral("%1  %2  %3  %4")
                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
                     written ? tr("sent") : tr("read"), hex, said.join(QStringLiteral("; "))));

@@ -26,8 +26,7 @@ public:
     explicit TrafficMonitor(QWidget *parent = nullptr, int lineLimit = defaultLineLimit);
 
     // Records what the line carried, as the line's tap reports it.
-    void record(camdeck::SerialLine::Direction direction, const std::uint8_t *data,
-                std::size_t size);
+    void record(camdeck::SerialLine::Direction direction, const camdeck::Bytes &bytes);
 
     // All kept lines, oldest first, one per write or read.
     QString text() const;

@@ -83,18 +83,11 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
             });
 
     camdeck::SendQueue::Reports reports;
-    reports.opened = [this](const std::string &path, const camdeck::OpenResult &result,
-                            const camdeck::ReadResult &reply) {
-        opened(QString::fromStdString(path), result, reply);
-    };
+    reports.opened = [this](const auto &...report) { opened(report...); };
     reports.closed = [this] { finishClosing(); };
-    reports.failed = [this](const camdeck::SendQueue::Failure &failure) { lineFailed(failure); };
-    reports.tap = [this](camdeck::SerialLine::Direction direction, const camdeck::Bytes &bytes) {
-        m_traffic->record(direction, bytes.data(), bytes.size());
-    };
-    reports.progress = [this](const std::string &job, int done, int total) {
-        showProgress(QString::fromStdString(job), done, total);
-    };
+    reports.failed = [this](const auto &failure) { lineFailed(failure); };
+    reports.tap = [this](const auto &...bytes) { m_traffic->record(bytes...); };
+    reports.progress = [this](const auto &...progress) { showProgress(progress...); };
     reports.idle = [this] { queueIdle(); };
     m_line.setReports(std::move(reports));
     // What the queue's thread reports waits in its outbox until this thread takes it.
@@ -149,9 +142,10 @@ void WindowController::ttyPicked()
     m_line.open(path.toStdString());
 }
 
-void WindowController::opened(const QString &path, const camdeck::OpenResult &result,
+void WindowController::opened(const std::string &openedPath, const camdeck::OpenResult &result,
                               const camdeck::ReadResult &reply)
 {
+    const QString path = QString::fromStdString(openedPath);
     // A port picked again before this one was open: the later pick is what counts.
     if (--m_opensPending > 0)
         return;
@@ -195,9 +189,10 @@ void WindowController::setOpening(bool opening)
     ui->fileOpening->setVisible(opening);
 }
 
-void WindowController::showProgress(const QString &job, int done, int total)
+void WindowController::showProgress(const std::string &job, int done, int total)
 {
-    statusBar()->showMessage(tr("%1 — %2 of %3").arg(job).arg(done).arg(total));
+    statusBar()->showMessage(
+        tr("%1 — %2 of %3").arg(QString::fromStdString(job)).arg(done).arg(total));
 }
 
 void WindowController::queueIdle()

@@ -42,13 +42,13 @@ protected:
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
-    void opened(const QString &path, const camdeck::OpenResult &result,
+    void opened(const std::string &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
     void windowWillClose();
     void finishClosing();
     void lineFailed(const camdeck::SendQueue::Failure &failure);
     void setOpening(bool opening);
-    void showProgress(const QString &job, int done, int total);
+    void showProgress(const std::string &job, int done, int total);
     void queueIdle();
 
     std::unique_ptr<Ui::WindowController> ui;

@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 using camdeck::JogDirection;
 
@@ -35,26 +37,16 @@ bool JogPad::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    QPushButton *target = nullptr;
-    switch (key->key()) {
-    case Qt::Key_Right:
-        target = m_ui.buttonRight;
-        break;
-    case Qt::Key_Left:
-        target = m_ui.buttonLeft;
-        break;
-    case Qt::Key_Up:
-        target = m_ui.buttonForward;
-        break;
-    case Qt::Key_Down:
-        target = m_ui.buttonBack;
-        break;
-    case Qt::Key_Space:
-        target = m_ui.buttonStop;
-        break;
-    default:
+    const std::pair<int, QPushButton *> keys[] = {
+        {Qt::Key_Right, m_ui.buttonRight}, {Qt::Key_Left, m_ui.buttonLeft},
+        {Qt::Key_Up, m_ui.buttonForward},  {Qt::Key_Down, m_ui.buttonBack},
+        {Qt::Key_Space, m_ui.buttonStop},
+    };
+    const auto found = std::find_if(std::begin(keys), std::end(keys),
+                                    [key](const auto &k) { return k.first == key->key(); });
+    if (found == std::end(keys))
         return QObject::eventFilter(watched, event);
-    }
+    QPushButton *target = found->second;
     if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
         return QObject::eventFilter(watched, event);
     if (!key->isAutoRepeat())

@@ -45,18 +45,13 @@ void SendQueue::open(const std::string &path)
 
 void SendQueue::send(Bytes bytes, std::chrono::milliseconds pause)
 {
-    Item item;
-    item.bytes = std::move(bytes);
-    item.pause = pause;
-    post(std::move(item));
+    post(Item(Item::Kind::Write, std::move(bytes), pause));
 }
 
 void SendQueue::request(Bytes bytes, std::chrono::milliseconds wait, std::size_t maxReply,
                         ReplyHandler handler)
 {
-    Item item;
-    item.bytes = std::move(bytes);
-    item.pause = wait;
+    Item item(Item::Kind::Write, std::move(bytes), wait);
     item.maxReply = maxReply;
     item.onReply = std::move(handler);
     post(std::move(item));
@@ -260,21 +255,6 @@ void SendQueue::write(Item &item)
         report([handler = std::move(item.onReply), reply = m_line.readAvailable(item.maxReply)] {
             handler(reply);
         });
-}
-
-void sendCommand8(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value)
-{
-    queue.send(commandFrame8(group, index, value), framePause);
-}
-
-void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value)
-{
-    queue.send(commandFrame16(group, index, value), framePause);
-}
-
-void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first, int second)
-{
-    queue.send(commandFrame32(group, index, first, second), framePause);
 }
 
 } // namespace camdeck

@@ -113,8 +113,10 @@ public:
 private:
     struct Item {
         enum class Kind { Open, Write, Discard, Close, Stop };
-        explicit Item(Kind kind = Kind::Write)
+        explicit Item(Kind kind, Bytes bytes = {}, std::chrono::milliseconds pause = {})
             : kind(kind)
+            , bytes(std::move(bytes))
+            , pause(pause)
         {
         }
         Kind kind;
@@ -158,8 +160,18 @@ private:
 
 // The camera's three frame sizes, queued with the 0.1 s the camera needs
 // before it takes the next frame.
-void sendCommand8(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
-void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value);
-void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first, int second);
+inline void sendCommand8(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value)
+{
+    queue.send(commandFrame8(group, index, value), framePause);
+}
+inline void sendCommand16(SendQueue &queue, std::uint8_t group, std::uint8_t index, int value)
+{
+    queue.send(commandFrame16(group, index, value), framePause);
+}
+inline void sendCommand32(SendQueue &queue, std::uint8_t group, std::uint8_t index, int first,
+                          int second)
+{
+    queue.send(commandFrame32(group, index, first, second), framePause);
+}
 
 } // namespace camdeck

@@ -223,7 +223,7 @@ void SerialLine::close()
         return;
     // On a dead port the farewell fails; that is no news to report now.
     m_closing = true;
-    writeAll(portFarewell, sizeof portFarewell);
+    [[maybe_unused]] const IoResult farewell = writeAll(portFarewell, sizeof portFarewell);
     m_closing = false;
     if (m_fd < 0)
         return;

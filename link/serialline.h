@@ -56,7 +56,7 @@ public:
     // program holds is refused untouched), keeps the settings it had and
     // applies raw 9600 8N1 with TCSAFLUSH, reading them back to be sure. A line
     // already open is closed first, farewell and all. On failure nothing stays open.
-    OpenResult open(const std::string &path);
+    [[nodiscard]] OpenResult open(const std::string &path);
     bool isOpen() const { return m_fd >= 0; }
     int descriptor() const { return m_fd; }
     const std::string &path() const { return m_path; }
@@ -75,14 +75,14 @@ public:
 
     // Blocks until every byte is out: partial writes, EINTR and EAGAIN are
     // continued for at most about a second. With no line open: EBADF.
-    IoResult writeAll(const std::uint8_t *data, std::size_t size);
-    IoResult writeAll(const Bytes &bytes) { return writeAll(bytes.data(), bytes.size()); }
-    IoResult writePacket(const Packet &packet) { return writeAll(packet.data(), packet.size()); }
+    [[nodiscard]] IoResult writeAll(const std::uint8_t *data, std::size_t size);
+    [[nodiscard]] IoResult writeAll(const Bytes &bytes) { return writeAll(bytes.data(), bytes.size()); }
+    [[nodiscard]] IoResult writePacket(const Packet &packet) { return writeAll(packet.data(), packet.size()); }
 
     // Does not block: returns at most maxBytes of what has arrived. Nothing
     // arrived is an empty, successful result ("no reply"); a device that is
     // gone is an error and the line is lost.
-    ReadResult readAvailable(std::size_t maxBytes);
+    [[nodiscard]] ReadResult readAvailable(std::size_t maxBytes);
 
     // Drops whatever is waiting to be read, so a late reply is not taken for
     // the answer to the next request.
@@ -100,7 +100,7 @@ public:
 
     // Writes the greeting, waits 0.25 s and returns what the device answered,
     // at most 256 bytes; the rest stays queued for the next read.
-    ReadResult greet();
+    [[nodiscard]] ReadResult greet();
 
     // Farewell, drained at the line's own speed, then the settings found at
     // opening are restored and the descriptor closed. Does nothing when closed.

@@ -82,21 +82,10 @@ int &CameraPanel::field(int stateField)
 void CameraPanel::send(protocol::Address address)
 {
     const int data = protocol::compose(address, [this](const Control &c) { return valueOf(c); });
-    const protocol::Register *r = protocol::findRegister(address);
-    if (r && r->width == protocol::Width::Word)
+    if (protocol::widthOf(address) == protocol::Width::Word)
         sendCommand16(m_line, address.group, address.index, data);
     else
         sendCommand8(m_line, address.group, address.index, data);
-}
-
-void CameraPanel::setPartner(const char *key, int value)
-{
-    m_controls.set(control(key), value);
-}
-
-void CameraPanel::valueStep(const char *key)
-{
-    picked(control(key));
 }
 
 // ALC works only with the fixed shutter: switching it on leaves AES.
@@ -190,41 +179,6 @@ void CameraPanel::awbPicked(int state)
 {
     setPartner("atw", state == 0);
     send(control("awb").address);
-}
-
-void CameraPanel::alc_val_process(int)
-{
-    valueStep("alc-level");
-}
-
-void CameraPanel::fsh_val_process(int)
-{
-    valueStep("fixed-shutter-speed");
-}
-
-void CameraPanel::aes_val_process(int)
-{
-    valueStep("aes-level");
-}
-
-void CameraPanel::ssh_val_process(int)
-{
-    valueStep("slow-shutter-speed");
-}
-
-void CameraPanel::agc_val_process(int)
-{
-    valueStep("auto-gain-level");
-}
-
-void CameraPanel::mgc_val_process(int)
-{
-    valueStep("manual-gain-level");
-}
-
-void CameraPanel::peakcontrol_val_process(int)
-{
-    valueStep("peak-level");
 }
 
 // One frame for both: the sliders' own actions would send x and y again.

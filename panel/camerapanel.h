@@ -28,6 +28,10 @@ public:
     virtual void show(const protocol::Control &control, const std::string &text) = 0;
 };
 
+// The control of the table with this key; aborts on a key it does not have
+// (a misspelt key in the code, not something a user can cause).
+const protocol::Control &control(std::string_view key);
+
 class CameraPanel {
 public:
     CameraPanel(Controls &controls, SendQueue &line, ExposureState &state);
@@ -39,21 +43,21 @@ public:
     // sets only its partners' check boxes and sends its register; a level step
     // reads its slider, keeps the value, writes the label and sends.
     void alc_flg_process(int flag);
-    void alc_val_process(int ignored);
+    void alc_val_process(int) { valueStep("alc-level"); }
     void fsh_flg_process(int flag);
-    void fsh_val_process(int ignored);
+    void fsh_val_process(int) { valueStep("fixed-shutter-speed"); }
     void aes_flg_process(int flag);
-    void aes_val_process(int ignored);
+    void aes_val_process(int) { valueStep("aes-level"); }
     void ssh_flg_process(int flag);
-    void ssh_val_process(int ignored);
+    void ssh_val_process(int) { valueStep("slow-shutter-speed"); }
     void priority_agc_process(int flag);
     void priority_slowshutter_process(int flag);
     void agc_flg_process(int flag);
-    void agc_val_process(int ignored);
+    void agc_val_process(int) { valueStep("auto-gain-level"); }
     void mgc_flg_process(int flag);
-    void mgc_val_process(int ignored);
+    void mgc_val_process(int) { valueStep("manual-gain-level"); }
     void peakcontrol_flg_process(int flag);
-    void peakcontrol_val_process(int ignored);
+    void peakcontrol_val_process(int) { valueStep("peak-level"); }
     // The white-balance pair: each sets the other opposite and sends 4/0.
     void atwPicked(int state);
     void awbPicked(int state);
@@ -75,17 +79,13 @@ public:
 private:
     int valueOf(const protocol::Control &control) const;
     int &field(int stateField);
-    void setPartner(const char *key, int value);
-    void valueStep(const char *key);
+    void setPartner(const char *key, int value) { m_controls.set(control(key), value); }
+    void valueStep(const char *key) { picked(control(key)); }
     void send(protocol::Address address);
 
     Controls &m_controls;
     SendQueue &m_line;
     ExposureState &m_state;
 };
-
-// The control of the table with this key; aborts on a key it does not have
-// (a misspelt key in the code, not something a user can cause).
-const protocol::Control &control(std::string_view key);
 
 } // namespace camdeck

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 namespace camdeck::protocol {
@@ -10,52 +11,17 @@ namespace {
 
 using W = Width;
 
-constexpr Register registerTable[] = {
-    {{2, 0}, W::Byte, "exposure mode"},
-    {{2, 1}, W::Byte, "ALC level"},
-    {{2, 2}, W::Byte, "AES level"},
-    {{2, 3}, W::Byte, "fixed shutter speed"},
-    {{2, 4}, W::Byte, "gain and shutter mode"},
-    {{2, 5}, W::Byte, "automatic gain level"},
-    {{2, 6}, W::Byte, "manual gain level"},
-    {{2, 8}, W::Byte, "slow shutter speed"},
-    {{2, 10}, W::Byte, "peak control"},
-    {{3, 0}, W::Byte, "xdr mode"},
-    {{3, 1}, W::Byte, "fog mode"},
-    {{3, 2}, W::Byte, "eclipse mode"},
-    {{3, 3}, W::Byte, "dnr mode"},
-    {{3, 4}, W::Byte, "H values (sdv, hdv)"},
-    {{3, 5}, W::Byte, "V values (sdv, hdv)"},
-    {{3, 6}, W::Byte, "gamma"},
-    {{3, 7}, W::Byte, "sharpness mode"},
-    {{4, 0}, W::Byte, "white balance and colour mode"},
-    {{4, 1}, W::Byte, "colour suppression"},
-    {{4, 2}, W::Byte, "ATW level"},
-    {{4, 3}, W::Byte, "AWB level"},
-    {{4, 4}, W::Byte, "colour gain"},
-    {{4, 5}, W::Byte, "colour tone R-Y"},
-    {{4, 6}, W::Byte, "colour tone B-Y"},
-    {{4, 19}, W::Byte, "UV matrix UR"},
-    {{4, 20}, W::Byte, "UV matrix UG"},
-    {{4, 21}, W::Byte, "UV matrix UB"},
-    {{4, 22}, W::Byte, "UV matrix VR"},
-    {{4, 23}, W::Byte, "UV matrix VG"},
-    {{4, 24}, W::Byte, "UV matrix VB"},
-    {{5, 0}, W::Byte, "magnification mode"},
-    {{5, 1}, W::Word, "magnitude"},
-    {{5, 3}, W::Word, "magnified x position"},
-    {{5, 5}, W::Word, "magnified y position"},
-    {{5, 7}, W::Byte, "autopan x"},
-    {{5, 8}, W::Byte, "autopan y"},
-    {{8, 0}, W::Byte, "aspect"},
-    {{8, 1}, W::Byte, "flips and negative"},
-    {{8, 2}, W::Byte, "colour bar and crosshair"},
-    {{8, 3}, W::Word, "crosshair x"},
-    {{8, 5}, W::Word, "crosshair y"},
-    {{8, 8}, W::Byte, "text display"},
-    {{8, 35}, W::Byte, "hdv mode"},
-    {{8, 36}, W::Byte, "sdv mode"},
-    {{8, 38}, W::Byte, "freeze"},
+// The registers several controls share, by name; any other register is named
+// after the one control that writes it.
+constexpr struct {
+    Address address;
+    const char *name;
+} sharedRegisters[] = {
+    {{2, 0}, "exposure mode"},       {{2, 4}, "gain and shutter mode"},
+    {{2, 10}, "peak control"},       {{3, 4}, "H values (sdv, hdv)"},
+    {{3, 5}, "V values (sdv, hdv)"}, {{4, 0}, "white balance and colour mode"},
+    {{8, 1}, "flips and negative"},  {{8, 2}, "colour bar and crosshair"},
+    {{8, 8}, "text display"},
 };
 
 // The camera's speeds for the shutter sliders' indexes.
@@ -115,32 +81,32 @@ constexpr Control controlTable[] = {
 {"alc",                   "alcSelect",                      "",                         C, {2, 0},  0, 1, 0, 1,   1,    0, alc_flg,         noLabel, "ALC on"},
 {"alc-level",             "alcsliderSelect",                "alcslidervalue",           S, {2, 1},  0, 8, 0, 16,  16,   0, alc_val,         percentAround0, "ALC level"},
 {"fixed-shutter",         "fixedshutterSelect",             "",                         C, {2, 0},  0, 0, 0, 1,   1,    0, fsh_flg,         noLabel, "Fixed shutter on (AES off)"},
-{"fixed-shutter-speed",   "fixedshuttersliderSelect",       "fixedshutterslidervalue",  S, {2, 3},  0, 8, 0, 12,  11,   0, fsh_val,         {nullptr, 1, 0, fixedSpeeds}, "Fixed shutter speed"},
+{"fixed-shutter-speed",   "fixedshuttersliderSelect",       "fixedshutterslidervalue",  S, {2, 3},  0, 8, 0, 12,  11,   0, fsh_val,         {nullptr, 1, 0, fixedSpeeds}, "fixed shutter speed"},
 {"aes",                   "aesSelect",                      "",                         C, {2, 0},  1, 1, 0, 1,   0,    0, aes_flg,         noLabel, "AES on"},
 {"aes-level",             "aessliderSelect",                "aesslidervalue",           S, {2, 2},  0, 8, 0, 16,  16,   0, aes_val,         percentAround0, "AES level"},
 // Gain and shutter mode: 2/4 bit 0 automatic gain, bit 2 slow shutter, bit 3
 // slow-shutter priority; manual gain and gain priority are those bits clear.
 {"slow-shutter",          "slowshutterSelect",              "",                         C, {2, 4},  2, 1, 0, 1,   0,    0, ssh_flg,         noLabel, "Slow shutter on"},
-{"slow-shutter-speed",    "slowshuttersliderSelect",        "slowshutterslidervalue",   S, {2, 8},  0, 8, 0, 7,   0,    0, ssh_val,         {nullptr, 1, 0, slowSpeeds}, "Slow shutter time"},
+{"slow-shutter-speed",    "slowshuttersliderSelect",        "slowshutterslidervalue",   S, {2, 8},  0, 8, 0, 7,   0,    0, ssh_val,         {nullptr, 1, 0, slowSpeeds}, "slow shutter speed"},
 {"gain-priority",         "priorityagcSelect",              "",                         C, {2, 4},  0, 0, 0, 1,   1,    0, none,            noLabel, "Gain priority (slow-shutter priority off)"},
 {"slow-shutter-priority", "priorityslowshutterSelect",      "",                         C, {2, 4},  3, 1, 0, 1,   0,    0, priority_flg,    noLabel, "Slow-shutter priority"},
 {"auto-gain",             "autogainSelect",                 "",                         C, {2, 4},  0, 1, 0, 1,   1,    0, agc_flg,         noLabel, "Automatic gain on"},
-{"auto-gain-level",       "autogainsliderSelect",           "autogainslidervalue",      S, {2, 5},  0, 8, 0, 18,  12,   0, agc_val,         decibels, "Automatic gain level"},
+{"auto-gain-level",       "autogainsliderSelect",           "autogainslidervalue",      S, {2, 5},  0, 8, 0, 18,  12,   0, agc_val,         decibels, "automatic gain level"},
 {"manual-gain",           "manualSelect",                   "",                         C, {2, 4},  0, 0, 0, 1,   0,    0, mgc_flg,         noLabel, "Manual gain on (automatic gain off)"},
-{"manual-gain-level",     "manualsliderSelect",             "manualslidervalue",        S, {2, 6},  0, 8, 0, 18,   0,   0, mgc_val,         decibels, "Manual gain level"},
+{"manual-gain-level",     "manualsliderSelect",             "manualslidervalue",        S, {2, 6},  0, 8, 0, 18,   0,   0, mgc_val,         decibels, "manual gain level"},
 // Peak control: 2/10 bit 7 on, bits 0 to 6 the level, sent either way.
 {"peak-control",          "peakcontrolSelect",              "",                         C, {2, 10}, 7, 1, 0, 1,   1,    0, peakcontrol_flg, noLabel, "Peak control on"},
-{"peak-level",            "peakcontrolsliderSelect",        "peakcontrolslidervalue",   S, {2, 10}, 0, 7, 0, 9,   8,    0, peakcontrol_val, {"%d%%", 10, 10}, "Peak control level"},
+{"peak-level",            "peakcontrolsliderSelect",        "peakcontrolslidervalue",   S, {2, 10}, 0, 7, 0, 9,   8,    0, peakcontrol_val, {"%d%%", 10, 10}, "peak control level"},
 // White balance and colour mode: 4/0 bit 0 ATW (AWB is it clear), bits 2 to 7 the colour mode.
 {"atw",                   "atwSelect",                      "",                         C, {4, 0},  0, 1, 0, 1,   0,    0, none,            noLabel, "ATW white balance"},
 {"awb",                   "awbSelect",                      "",                         C, {4, 0},  0, 0, 0, 1,   1,    0, none,            noLabel, "AWB white balance (ATW off)"},
 {"colour-mode",           "colormodeSelect",                "",                         P, {4, 0},  2, 6, 0, 3,   0,    0, none,            items(colourModes), "Colour mode"},
 {"atw-level",             "atwsliderSelect",                "atwslidervalue",           S, {4, 2},  0, 8, 0, 16,   8,   0, none,            percentAround0, "ATW level"},
 {"awb-level",             "awbsliderSelect",                "awbslidervalue",           S, {4, 3},  0, 8, 0, 16,   8,   0, none,            percentAround0, "AWB level"},
-{"colour-suppression",    "colorsuppresssliderSelect",      "colorsuppressslidervalue", S, {4, 1},  0, 8, 0, 10,   0,   0, none,            {"%d%%", 10, 0}, "Colour suppression"},
-{"colour-gain",           "colorgainsliderSelect",          "colorgainslidervalue",     S, {4, 4},  0, 8, 0, 32,  16,   0, none,            {"%d", 1, -16}, "Colour gain"},
-{"tone-ry",               "colortonerysliderSelect",        "colortoneryslidervalue",   S, {4, 5},  0, 8, 0, 16,   8,   0, none,            percentAround0, "Colour tone R-Y"},
-{"tone-by",               "colortonebysliderSelect",        "colortonebyslidervalue",   S, {4, 6},  0, 8, 0, 16,   8,   0, none,            percentAround0, "Colour tone B-Y"},
+{"colour-suppression",    "colorsuppresssliderSelect",      "colorsuppressslidervalue", S, {4, 1},  0, 8, 0, 10,   0,   0, none,            {"%d%%", 10, 0}, "colour suppression"},
+{"colour-gain",           "colorgainsliderSelect",          "colorgainslidervalue",     S, {4, 4},  0, 8, 0, 32,  16,   0, none,            {"%d", 1, -16}, "colour gain"},
+{"tone-ry",               "colortonerysliderSelect",        "colortoneryslidervalue",   S, {4, 5},  0, 8, 0, 16,   8,   0, none,            percentAround0, "colour tone R-Y"},
+{"tone-by",               "colortonebysliderSelect",        "colortonebyslidervalue",   S, {4, 6},  0, 8, 0, 16,   8,   0, none,            percentAround0, "colour tone B-Y"},
 // The UV matrix takes a signed byte: the slider's middle, 128, is 0.
 {"uv-ur",                 "uvmatrix_UR_sliderSelect",       "uvmatrixURslidervalue",    S, {4, 19}, 0, 8, 0, 255, 128, -128, none,            {"%d", 1, -128}, "UV matrix UR"},
 {"uv-ug",                 "uvmatrix_UG_sliderSelect",       "uvmatrixUGslidervalue",    S, {4, 20}, 0, 8, 0, 255, 128, -128, none,            {"%d", 1, -128}, "UV matrix UG"},
@@ -149,31 +115,31 @@ constexpr Control controlTable[] = {
 {"uv-vg",                 "uvmatrix_VG_sliderSelect",       "uvmatrixVGslidervalue",    S, {4, 23}, 0, 8, 0, 255, 128, -128, none,            {"%d", 1, -128}, "UV matrix VG"},
 {"uv-vb",                 "uvmatrix_VB_sliderSelect",       "uvmatrixVBslidervalue",    S, {4, 24}, 0, 8, 0, 255, 128, -128, none,            {"%d", 1, -128}, "UV matrix VB"},
 // Picture modes: the item's index; the output modes in the high nibble.
-{"sdv-mode",              "sdvSelect",                      "",                         P, {8, 36}, 4, 4, 0, 3,   0,    0, none,            items(outputModes), "SDV output mode"},
-{"hdv-mode",              "hdvSelect",                      "",                         P, {8, 35}, 4, 4, 0, 3,   0,    0, none,            items(outputModes), "HDV output mode"},
+{"sdv-mode",              "sdvSelect",                      "",                         P, {8, 36}, 4, 4, 0, 3,   0,    0, none,            items(outputModes), "SDV mode"},
+{"hdv-mode",              "hdvSelect",                      "",                         P, {8, 35}, 4, 4, 0, 3,   0,    0, none,            items(outputModes), "HDV mode"},
 {"xdr-mode",              "xdrSelect",                      "",                         P, {3, 0},  0, 8, 0, 3,   0,    0, none,            items(strengths), "XDR mode"},
-{"fog-mode",              "fogSelect",                      "",                         P, {3, 1},  0, 8, 0, 3,   0,    0, none,            items(strengths), "Fog mode"},
-{"eclipse-mode",          "eclipseSelect",                  "",                         P, {3, 2},  0, 8, 0, 1,   0,    0, none,            items(offOn), "Eclipse mode"},
+{"fog-mode",              "fogSelect",                      "",                         P, {3, 1},  0, 8, 0, 3,   0,    0, none,            items(strengths), "fog mode"},
+{"eclipse-mode",          "eclipseSelect",                  "",                         P, {3, 2},  0, 8, 0, 1,   0,    0, none,            items(offOn), "eclipse mode"},
 {"dnr-mode",              "dnrSelect",                      "",                         P, {3, 3},  0, 8, 0, 3,   0,    0, none,            items(strengths), "DNR mode"},
-{"gamma",                 "gammaSelect",                    "",                         P, {3, 6},  0, 8, 0, 4,   0,    0, none,            items(gammas), "Gamma"},
-{"sharpness",             "sharpnessSelect",                "",                         P, {3, 7},  0, 8, 0, 3,   0,    0, none,            items(strengths), "Sharpness mode"},
-{"magnification-mode",    "magnificationSelect",            "",                         P, {5, 0},  0, 8, 0, 2,   0,    0, none,            items(magnifications), "Magnification mode"},
+{"gamma",                 "gammaSelect",                    "",                         P, {3, 6},  0, 8, 0, 4,   0,    0, none,            items(gammas), "gamma"},
+{"sharpness",             "sharpnessSelect",                "",                         P, {3, 7},  0, 8, 0, 3,   0,    0, none,            items(strengths), "sharpness mode"},
+{"magnification-mode",    "magnificationSelect",            "",                         P, {5, 0},  0, 8, 0, 2,   0,    0, none,            items(magnifications), "magnification mode"},
 // Display toggles.
-{"aspect",                "aspectSelect",                   "",                         C, {8, 0},  2, 1, 0, 1,   0,    0, none,            noLabel, "Wide aspect"},
+{"aspect",                "aspectSelect",                   "",                         C, {8, 0},  2, 1, 0, 1,   0,    0, none,            noLabel, "aspect"},
 {"hflip",                 "hflipSelect",                    "",                         C, {8, 1},  0, 1, 0, 1,   0,    0, none,            noLabel, "Horizontal flip"},
 {"vflip",                 "vflipSelect",                    "",                         C, {8, 1},  1, 1, 0, 1,   0,    0, none,            noLabel, "Vertical flip"},
 {"negative",              "negativeSelect",                 "",                         C, {8, 1},  7, 1, 0, 1,   0,    0, none,            noLabel, "Negative picture"},
 {"crosshair",             "crosshairSelect",                "",                         C, {8, 2},  2, 1, 0, 1,   0,    0, none,            noLabel, "Crosshair shown"},
 {"colour-bar",            "colorbarSelect",                 "",                         C, {8, 2},  3, 1, 0, 1,   0,    0, none,            noLabel, "Colour bar"},
-{"freeze",                "freezeSelect",                   "",                         C, {8, 38}, 0, 1, 0, 1,   0,    0, none,            noLabel, "Freeze the picture"},
+{"freeze",                "freezeSelect",                   "",                         C, {8, 38}, 0, 1, 0, 1,   0,    0, none,            noLabel, "freeze"},
 // Positions.
-{"magnitude",             "magnitudesliderSelect",          "magnificationslidervalue", S, {5, 1},  0, 16, 0, 1023,   0, 0, none,            plain, "Magnification"},
-{"magnified-x",           "xpositionsliderSelect",          "magxposslidervalue",       S, {5, 3},  0, 16, 0, 1023,   0, 0, none,            plain, "Magnified X position"},
-{"magnified-y",           "ypositionsliderSelect",          "magyposslidervalue",       S, {5, 5},  0, 16, 0, 1023,   0, 0, none,            plain, "Magnified Y position"},
-{"autopan-x",             "autopanxsliderSelect",           "autopanxslidervalue",      S, {5, 7},  0, 8, 0, 255,   0,  0, none,            plain, "Autopan X"},
-{"autopan-y",             "autopanysliderSelect",           "autopanyslidervalue",      S, {5, 8},  0, 8, 0, 255,   0,  0, none,            plain, "Autopan Y"},
-{"crosshair-x",           "crosshairxpositionsliderSelect", "crossxposslidervalue",     S, {8, 3},  0, 16, 0, 720, 320,  0, none,            plain, "Crosshair X"},
-{"crosshair-y",           "crosshairypositionsliderSelect", "crossyposslidervalue",     S, {8, 5},  0, 16, 0, 720, 360,  0, none,            plain, "Crosshair Y"},
+{"magnitude",             "magnitudesliderSelect",          "magnificationslidervalue", S, {5, 1},  0, 16, 0, 1023,   0, 0, none,            plain, "magnitude"},
+{"magnified-x",           "xpositionsliderSelect",          "magxposslidervalue",       S, {5, 3},  0, 16, 0, 1023,   0, 0, none,            plain, "magnified x position"},
+{"magnified-y",           "ypositionsliderSelect",          "magyposslidervalue",       S, {5, 5},  0, 16, 0, 1023,   0, 0, none,            plain, "magnified y position"},
+{"autopan-x",             "autopanxsliderSelect",           "autopanxslidervalue",      S, {5, 7},  0, 8, 0, 255,   0,  0, none,            plain, "autopan x"},
+{"autopan-y",             "autopanysliderSelect",           "autopanyslidervalue",      S, {5, 8},  0, 8, 0, 255,   0,  0, none,            plain, "autopan y"},
+{"crosshair-x",           "crosshairxpositionsliderSelect", "crossxposslidervalue",     S, {8, 3},  0, 16, 0, 720, 320,  0, none,            plain, "crosshair x"},
+{"crosshair-y",           "crosshairypositionsliderSelect", "crossyposslidervalue",     S, {8, 5},  0, 16, 0, 720, 360,  0, none,            plain, "crosshair y"},
 {"sdv-h",                 "SDV_H_sliderSelect",             "SDV_H_slidervalue",        S, {3, 4},  0, 4, 0, 15,   6,   0, none,            offsetAround6, "SDV H position"},
 {"hdv-h",                 "HDV_H_sliderSelect",             "HDV_H_slidervalue",        S, {3, 4},  4, 4, 0, 15,   6,   0, none,            offsetAround6, "HDV H position"},
 {"sdv-v",                 "SDV_V_sliderSelect",             "SDV_V_slidervalue",        S, {3, 5},  0, 4, 0, 15,   6,   0, none,            offsetAround6, "SDV V position"},
@@ -219,11 +185,6 @@ std::string where(const Control &c)
 
 } // namespace
 
-std::span<const Register> registers()
-{
-    return registerTable;
-}
-
 std::span<const Control> controls()
 {
     return controlTable;
@@ -234,58 +195,49 @@ std::span<const Switch> switches()
     return switchTable;
 }
 
-const Register *findRegister(Address address)
+namespace {
+
+template<class Row, std::size_t n, class Matches>
+const Row *find(const Row (&rows)[n], Matches matches)
 {
-    const auto found = std::find_if(std::begin(registerTable), std::end(registerTable),
-                                    [&](const Register &r) { return r.address == address; });
-    return found == std::end(registerTable) ? nullptr : found;
+    const auto found = std::find_if(std::begin(rows), std::end(rows), matches);
+    return found == std::end(rows) ? nullptr : found;
+}
+
+} // namespace
+
+Width widthOf(Address address)
+{
+    const Control *word = find(
+        controlTable, [&](const Control &c) { return c.address == address && c.bits == 16; });
+    return word ? Width::Word : Width::Byte;
 }
 
 const Control *findControl(std::string_view key)
 {
-    for (const Control &c : controlTable) {
-        if (key == c.key)
-            return &c;
-    }
-    return nullptr;
-}
-
-const Control *findControlByOutlet(std::string_view outlet)
-{
-    for (const Control &c : controlTable) {
-        if (outlet == c.outlet)
-            return &c;
-    }
-    return nullptr;
+    return find(controlTable, [&](const Control &c) { return key == c.key; });
 }
 
 const Switch *findSwitch(std::string_view key)
 {
-    for (const Switch &s : switchTable) {
-        if (key == s.key)
-            return &s;
-    }
-    return nullptr;
+    return find(switchTable, [&](const Switch &s) { return key == s.key; });
 }
 
 const Switch *findSwitchByCode(std::uint8_t code)
 {
-    for (const Switch &s : switchTable) {
-        if (code == s.code)
-            return &s;
-    }
-    return nullptr;
+    return find(switchTable, [&](const Switch &s) { return code == s.code; });
 }
 
 std::string registerName(Address address)
 {
-    if (const Register *r = findRegister(address))
-        return r->name;
-    if (address.index > 0) {
-        const Register *low = findRegister({address.group, std::uint8_t(address.index - 1)});
-        if (low && low->width == Width::Word)
-            return std::string(low->name) + ", high byte";
-    }
+    const auto at = [](Address a) { return [a](const auto &row) { return row.address == a; }; };
+    if (const auto *shared = find(sharedRegisters, at(address)))
+        return shared->name;
+    if (const Control *only = find(controlTable, at(address)))
+        return only->help;
+    const Address low{address.group, std::uint8_t(address.index - 1)};
+    if (address.index > 0 && widthOf(low) == Width::Word)
+        return registerName(low) + ", high byte";
     const int position = address.index - textFirst.index;
     if (address.group == textFirst.group && position >= 0 && position < textPositions)
         return "text position " + std::to_string(position);
@@ -338,6 +290,7 @@ std::string describeSwitch(const Switch &which)
 std::string describeControl(const Control &c)
 {
     std::string text = std::string(c.help) + ": " + where(c);
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (c.kind == ControlKind::Choice)
         return text + ", item index";
     if (c.kind == ControlKind::Check)

@@ -27,12 +27,6 @@ struct Address {
 // byte is the next index.
 enum class Width : std::uint8_t { Byte, Word };
 
-struct Register {
-    Address address;
-    Width width;
-    const char *name; // for people: "exposure mode"
-};
-
 enum class ControlKind : std::uint8_t { Check, Slider, Choice };
 
 // What a control's label shows for the control's value V: names[V] where
@@ -64,16 +58,13 @@ struct Control {
     int byteOffset;
     int stateField; // the exposure setting (preset line) that keeps V, or -1
     Display display;
-    const char *help; // for people: "ALC level"
+    const char *help; // for people: "ALC level"; names the register it alone writes
 };
 
-std::span<const Register> registers();
 std::span<const Control> controls();
-
 // nullptr when there is none.
-const Register *findRegister(Address address);
 const Control *findControl(std::string_view key);
-const Control *findControlByOutlet(std::string_view outlet);
+Width widthOf(Address address);
 
 // "exposure mode" for 2/0, "magnitude, high byte" for 5/2, "text position 3"
 // for 8/14; "" for a register the panel never writes.

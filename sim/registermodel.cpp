@@ -89,8 +89,7 @@ int RegisterModel::control(std::string_view key) const
     const protocol::Control *c = protocol::findControl(key);
     if (!c)
         return 0;
-    const protocol::Register *r = protocol::findRegister(c->address);
-    const int data = r && r->width == protocol::Width::Word
+    const int data = protocol::widthOf(c->address) == protocol::Width::Word
         ? word(c->address.group, c->address.index)
         : value(c->address.group, c->address.index);
     return protocol::fieldValue(*c, data);

@@ -86,7 +86,7 @@ void TestTrafficMonitor::lastCommand_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("item"); // -1: a button click
     QTest::addColumn<QString>("status");
-    QTest::newRow("xdr item 2") << "xdrSelect" << 2 << "Sent: 3/0 xdr mode ← 0x02";
+    QTest::newRow("xdr item 2") << "xdrSelect" << 2 << "Sent: 3/0 XDR mode ← 0x02";
     QTest::newRow("gamma item 4") << "gammaSelect" << 4 << "Sent: 3/6 gamma ← 0x04";
     QTest::newRow("jog right") << "buttonRight" << -1 << "Sent: jog right";
     QTest::newRow("jog forward") << "buttonForward" << -1 << "Sent: jog forward";
@@ -151,7 +151,7 @@ void TestTrafficMonitor::lineText()
     TrafficMonitor monitor;
     for (int i = 0; i < chunks.size(); ++i) {
         const Bytes chunk = bytes(chunks[i]);
-        monitor.record(reads[i] ? Direction::Read : Direction::Written, chunk.data(), chunk.size());
+        monitor.record(reads[i] ? Direction::Read : Direction::Written, chunk);
     }
     QStringList got;
     for (const QString &line : splitLines(monitor.text()))
@@ -196,7 +196,7 @@ void TestTrafficMonitor::keepsTheLastLinesOnly()
     QVERIFY(line.open(peer.slavePath()).ok());
     TrafficMonitor monitor(nullptr, 3);
     line.setTap([&](SerialLine::Direction direction, const std::uint8_t *data, std::size_t size) {
-        monitor.record(direction, data, size);
+        monitor.record(direction, Bytes(data, data + size));
     });
     for (JogDirection d : {JogDirection::Right, JogDirection::Left, JogDirection::Back,
                            JogDirection::Forward, JogDirection::Stop})

@@ -49,7 +49,7 @@ const Worked worked[] = {
      "8/3 crosshair x ← 320 (0x0140), 8/5 crosshair y ← 360 (0x0168)"},
     {"negative, hflip", "01 00 28 05 08 01 00 01 81 AC 95", "8/1 flips and negative ← 0x81"},
     {"aspect", "01 00 28 05 08 00 00 01 04 18 A6", "8/0 aspect ← 0x04"},
-    {"sdv mode 1", "01 00 28 05 08 24 00 01 10 2E 6C", "8/36 sdv mode ← 0x10"},
+    {"SDV mode 1", "01 00 28 05 08 24 00 01 10 2E 6C", "8/36 SDV mode ← 0x10"},
     {"colour mode 2, ATW", "01 00 28 05 04 00 00 01 09 74 D3",
      "4/0 white balance and colour mode ← 0x09"},
     {"text A", "01 00 28 05 08 0B 00 01 41 A7 7A", "8/11 text position 0 ← 0x41 'A'"},

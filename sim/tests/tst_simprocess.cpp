@@ -105,11 +105,11 @@ void TestSimProcess::greetingJogAndTravel()
     QCOMPARE(line.writeAll(commandFrame8(8, 2, 0x08)).error, 0);
     QVERIFY(waitForLog("8/2 colour bar and crosshair ← 0x08"));
 
-    line.writePacket(checksumPacket(0x85, 0x01, 0x00, 0, 0));
+    QVERIFY(line.writePacket(checksumPacket(0x85, 0x01, 0x00, 0, 0)).ok());
     QVERIFY(waitForLog("jog right"));
     std::this_thread::sleep_for(400ms);
-    line.writePacket(checksumPacket(0x85, 0x01, 0x04, 0, 0));
-    line.writeAll(Bytes{0x8E, 0x13});
+    QVERIFY(line.writePacket(checksumPacket(0x85, 0x01, 0x04, 0, 0)).ok());
+    QVERIFY(line.writeAll(Bytes{0x8E, 0x13}).ok());
     const Bytes travelBytes = readReply(line, 2);
     QCOMPARE(int(travelBytes.size()), 2);
     const auto travel = static_cast<std::int16_t>(travelBytes[0] << 8 | travelBytes[1]);
@@ -123,7 +123,7 @@ void TestSimProcess::greetingJogAndTravel()
     QVERIFY(waitForLog("farewell"));
     QVERIFY(line.open(m_path).ok());
     QCOMPARE(int(line.greet().data.size()), 4);
-    line.writeAll(Bytes{0x8E, 0x13});
+    QVERIFY(line.writeAll(Bytes{0x8E, 0x13}).ok());
     QCOMPARE(hex(readReply(line, 2)), hex(travelBytes));
 
     m_sim.terminate();
@@ -137,8 +137,8 @@ void TestSimProcess::rejectsAndCarriesOn()
 {
     SerialLine line;
     QVERIFY(line.open(m_path).ok());
-    line.writeAll(bytes("01 00 28 05 08 02 00 01 08 76 C1 FF FF 85 01 00 00 00 00 7B 00"));
-    line.writeAll(bytes("01 00 28 05 08 01 00 01 81 AC 95"));
+    QVERIFY(line.writeAll(bytes("01 00 28 05 08 02 00 01 08 76 C1 FF FF 85 01 00 00 00 00 7B 00")).ok());
+    QVERIFY(line.writeAll(bytes("01 00 28 05 08 01 00 01 81 AC 95")).ok());
     QVERIFY(waitForLog("8/1 flips and negative ← 0x81"));
     QVERIFY(log().contains("bad CRC, ignored: 01 00 28 05 08 02 00 01 08 76 C1"));
     QVERIFY(log().contains("skipped 2 bytes: FF FF"));
