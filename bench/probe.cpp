@@ -8,7 +8,7 @@
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, stop the drive, then sit
 //                                          idle for MS milliseconds
-#include "testsupport.h"
+#include "fixture.h"
 #include "windowcontroller.h"
 
 #include <QAbstractItemView>

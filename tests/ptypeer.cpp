@@ -58,6 +58,7 @@ void PtyPeer::hangUp()
 void PtyPeer::answer(const Bytes &trigger, const Bytes &reply)
 {
     std::lock_guard lock(m_mutex);
+    std::erase_if(m_rules, [&](const Rule &rule) { return rule.trigger == trigger; });
     m_rules.push_back({trigger, reply, m_stream.size()});
 }
 

@@ -30,7 +30,8 @@ public:
     // settings.
     int slaveFd() const { return m_slave; }
 
-    // Every time trigger arrives, the peer writes reply.
+    // Every time trigger arrives from now on, the peer writes reply (instead of
+    // what it answered to trigger before).
     void answer(const camdeck::Bytes &trigger, const camdeck::Bytes &reply);
     void send(const camdeck::Bytes &bytes);
     // The adapter is pulled: the master closes and the slave hangs up.

@@ -1,7 +1,7 @@
 // The serial-device pop-up follows adapters plugged in and pulled out without
 // changing what the user picked or opening anything.
 #include "devicelist.h"
-#include "testsupport.h"
+#include "fixture.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The panel and the simulated camera, meeting only on the wire: the panel opens
 // the simulator's pseudo-terminal as it would a USB adapter, and what the
 // simulator decodes (its traffic log) shows what reached the camera.
-#include "testsupport.h"
+#include "fixture.h"
 #include "windowcontroller.h"
 
 #include <QCheckBox>

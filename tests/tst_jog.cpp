@@ -1,6 +1,6 @@
-// The jog pad on a pseudo-terminal: the five packets, the stop and travel
-// query, the readouts with the locale's grouping, and late replies.
-#include "benchwindow.h"
+// The jog pad on a pseudo-terminal: the five packets from buttons and keys,
+// the stop and travel query, and the readouts with the locale's grouping.
+#include "fixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -10,225 +10,122 @@
 #include <QSlider>
 
 using namespace camdeck;
-using namespace std::chrono_literals;
-
-namespace {
-
-const Bytes stopAndQuery = bytes("85 01 04 00 00 00 76 00 8E 13");
-
-void press(Bench &bench, const char *button)
-{
-    QTest::mouseClick(bench.control<QPushButton>(button), Qt::LeftButton);
-    bench.settle();
-}
-
-} // namespace
 
 class TestJog : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void packets_data();
     void packets();
     void travel_data();
     void travel();
-    void twoStopsAddUp();
-    void lateReplyIsNotTheNextAnswer_data();
-    void lateReplyIsNotTheNextAnswer();
-    void totalDoesNotWrap();
-    void totalFollowsTheLocale();
     void speedSliderSendsNothing();
-    void keyboard_data();
-    void keyboard();
-
-private:
-    TemporaryHome m_home;
 };
-
-void TestJog::init()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-}
 
 void TestJog::packets_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("sent");
-    QTest::addColumn<QList<int>>("pausesMs");
-    QTest::newRow("right") << "buttonRight"
-                           << "85 01 00 00 00 00 7A 00" << QList<int>{};
-    QTest::newRow("left") << "buttonLeft"
-                          << "85 01 01 00 00 00 79 00" << QList<int>{};
-    QTest::newRow("back") << "buttonBack"
-                          << "85 01 02 00 00 00 78 00" << QList<int>{};
-    QTest::newRow("forward") << "buttonForward"
-                             << "85 01 03 00 00 00 77 00" << QList<int>{};
+    QTest::addColumn<int>("key"); // the same from the keyboard, the pad focused
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("right") << "buttonRight" << int(Qt::Key_Right)
+                           << QStringList{"85 01 00 00 00 00 7A 00"};
+    QTest::newRow("left") << "buttonLeft" << int(Qt::Key_Left)
+                          << QStringList{"85 01 01 00 00 00 79 00"};
+    QTest::newRow("back") << "buttonBack" << int(Qt::Key_Down)
+                          << QStringList{"85 01 02 00 00 00 78 00"};
+    QTest::newRow("forward") << "buttonForward" << int(Qt::Key_Up)
+                             << QStringList{"85 01 03 00 00 00 77 00"};
     QTest::newRow("stop, then the travel query")
-        << "buttonStop"
-        << "85 01 04 00 00 00 76 00 8E 13" << QList<int>{500};
+        << "buttonStop" << int(Qt::Key_Space) << QStringList{"85 01 04 00 00 00 76 00", "8E 13"};
 }
 
+// The pressed button takes the focus from the text being typed (even where
+// buttons take none on a click); a held key sends one packet.
 void TestJog::packets()
 {
     QFETCH(QString, button);
-    QFETCH(QString, sent);
-    QFETCH(QList<int>, pausesMs);
-    Bench bench;
-    auto *field = bench.control<QLineEdit>("textstringSelect");
-    auto *pressed = bench.control<QPushButton>(button.toLatin1());
-    bench.open();
-    QList<int> paused;
-    bench.window.line().setPause([&, fast = bench.peer.fastPause()](std::chrono::milliseconds d) {
-        paused << int(d.count());
-        fast(d);
-    });
+    QFETCH(int, key);
+    QFETCH(QStringList, sent);
+    Panel panel;
+    auto *field = panel.control<QLineEdit>("textstringSelect");
+    auto *pressed = panel.control<QPushButton>(button);
     field->setFocus();
     QTest::keyClicks(field, "half typ");
-    // Buttons that take no focus on a click, as on some desktops: the handler moves it.
     pressed->setFocusPolicy(Qt::TabFocus);
-
     QTest::mouseClick(pressed, Qt::LeftButton);
-    QCOMPARE(hex(bench.peer.takeAll()), sent);
-    QCOMPARE(paused, pausesMs);
+    QCOMPARE(panel.sent(), sent);
     QCOMPARE(QApplication::focusWidget(), pressed);
     QCOMPARE(field->text(), QString("half typ"));
+
+    auto *pad = panel.control<QPushButton>("buttonForward");
+    pad->setFocus();
+    QTest::sendKeyEvent(QTest::KeyAction::Press, pad, Qt::Key(key), QString(), Qt::NoModifier);
+    QKeyEvent held(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(pad, &held);
+    QCOMPARE(panel.sent(), sent);
 }
 
 void TestJog::travel_data()
 {
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<int>("distance");
-    QTest::addColumn<int>("total");
-    QTest::newRow("00 64: 100") << "00 64" << 100 << 100;
-    QTest::newRow("FF 38: -200, adds 200") << "FF 38" << -200 << 200;
-    QTest::newRow("80 00: -32768, adds 32768") << "80 00" << -32768 << 32768;
-    QTest::newRow("7F FF: 32767") << "7F FF" << 32767 << 32767;
-    QTest::newRow("1 byte: nothing changes") << "00" << 0 << 0;
-    QTest::newRow("3 bytes: nothing changes") << "00 64 00" << 0 << 0;
-    QTest::newRow("no reply: nothing changes") << "" << 0 << 0;
+    QTest::addColumn<QStringList>("replies"); // to each stop in turn; "" is silence
+    QTest::addColumn<QString>("late"); // bytes that come after the first stop gave up
+    QTest::addColumn<QString>("startTotal");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("distance");
+    QTest::addColumn<QString>("total");
+    const auto row
+        = [](const char *name, QStringList replies, const char *distance, const char *total,
+             const char *late = "", const char *startTotal = "0", const char *locale = "en_US") {
+              QTest::newRow(name) << replies << late << startTotal << locale << distance << total;
+          };
+    row("00 64: 100", {"00 64"}, "100", "100");
+    row("FF 38: -200, adds 200", {"FF 38"}, "-200", "200");
+    row("80 00: -32768, adds 32768", {"80 00"}, "-32,768", "32,768");
+    row("1 byte: nothing changes", {"00"}, "0", "0");
+    row("3 bytes: nothing changes", {"00 64 00"}, "0", "0");
+    row("no reply: nothing changes", {""}, "0", "0");
+    row("two stops of 00 0A add up", {"00 0A", "00 0A"}, "10", "20");
+    // A reply too late for its stop must not pass for the next one's.
+    row("late reply, then silence", {"", ""}, "0", "0", "00 64");
+    row("late reply, then 00 0A", {"", "00 0A"}, "10", "10", "00 64");
+    // A long day of moves must not wrap the total negative.
+    row("total past 2^31", {"80 00", "80 00"}, "-32,768", "2,147,548,536", "", "2,147,483,000");
+    row("German grouping", {"FC 17", "FC 17"}, "-1.001", "2.002", "", "0", "de_DE");
 }
 
 void TestJog::travel()
 {
-    QFETCH(QString, reply);
-    QFETCH(int, distance);
-    QFETCH(int, total);
-    Bench bench;
-    bench.peer.answer(stopAndQuery, bytes(reply));
-    bench.open();
-    press(bench, "buttonStop");
-    QCOMPARE(bench.control<QLineEdit>("mmDistance")->text(), QLocale().toString(distance));
-    QCOMPARE(bench.control<QLineEdit>("totalDist")->text(), QLocale().toString(total));
-}
-
-void TestJog::twoStopsAddUp()
-{
-    Bench bench;
-    bench.peer.answer(stopAndQuery, bytes("00 0A"));
-    bench.open();
-    press(bench, "buttonStop");
-    press(bench, "buttonStop");
-    QCOMPARE(hex(bench.peer.takeAll()), hex(stopAndQuery) + " " + hex(stopAndQuery));
-    QCOMPARE(bench.control<QLineEdit>("mmDistance")->text(), QString("10"));
-    QCOMPARE(bench.control<QLineEdit>("totalDist")->text(), QString("20"));
-}
-
-void TestJog::lateReplyIsNotTheNextAnswer_data()
-{
-    QTest::addColumn<QString>("secondReply");
-    QTest::addColumn<int>("distance");
-    QTest::newRow("drive silent the second time: nothing changes") << "" << 0;
-    QTest::newRow("second stop answered 00 0A: 10") << "00 0A" << 10;
-}
-
-void TestJog::lateReplyIsNotTheNextAnswer()
-{
-    QFETCH(QString, secondReply);
-    QFETCH(int, distance);
-    Bench bench;
-    bench.open();
-    press(bench, "buttonStop"); // no answer within the wait
-    QCOMPARE(bench.control<QLineEdit>("mmDistance")->text(), QString("0"));
-    bench.peer.send(bytes("00 64")); // ... and then it comes
-    QTRY_COMPARE(pendingInput(bench.peer.slaveFd()), 2);
-
-    bench.peer.answer(stopAndQuery, bytes(secondReply));
-    press(bench, "buttonStop");
-    QCOMPARE(bench.control<QLineEdit>("mmDistance")->text(), QString::number(distance));
-    QCOMPARE(bench.control<QLineEdit>("totalDist")->text(), QString::number(distance));
-}
-
-void TestJog::totalDoesNotWrap()
-{
-    Bench bench;
-    bench.peer.answer(stopAndQuery, bytes("80 00"));
-    auto *total = bench.control<QLineEdit>("totalDist");
-    total->setText("2,147,483,000"); // a long day of travel so far
-    bench.open();
-    press(bench, "buttonStop");
-    QCOMPARE(total->text(), QString("2,147,515,768"));
-    press(bench, "buttonStop");
-    QCOMPARE(total->text(), QString("2,147,548,536"));
-}
-
-void TestJog::totalFollowsTheLocale()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Bench bench;
-    bench.peer.answer(stopAndQuery, bytes("FC 17")); // -1001
-    bench.open();
-    press(bench, "buttonStop");
-    QCOMPARE(bench.control<QLineEdit>("mmDistance")->text(), QString("-1.001"));
-    press(bench, "buttonStop");
-    QCOMPARE(bench.control<QLineEdit>("totalDist")->text(), QString("2.002"));
+    QFETCH(QStringList, replies);
+    QFETCH(QString, late);
+    QFETCH(QString, startTotal);
+    QFETCH(QString, locale);
+    QFETCH(QString, distance);
+    QFETCH(QString, total);
+    QLocale::setDefault(QLocale(locale));
+    Panel panel;
+    panel.control<QLineEdit>("totalDist")->setText(startTotal);
+    for (int i = 0; i < replies.size(); ++i) {
+        panel.peer.answer(bytes("85 01 04 00 00 00 76 00 8E 13"), bytes(replies[i]));
+        panel.act("buttonStop");
+        panel.settle();
+        if (i == 0 && !late.isEmpty()) {
+            panel.peer.send(bytes(late));
+            QTRY_COMPARE(pendingInput(panel.peer.slaveFd()), 2);
+        }
+    }
+    QCOMPARE(panel.control<QLineEdit>("mmDistance")->text(), distance);
+    QCOMPARE(panel.control<QLineEdit>("totalDist")->text(), total);
 }
 
 void TestJog::speedSliderSendsNothing()
 {
-    Bench bench;
-    auto *speed = bench.control<QSlider>("speedSlide");
-    bench.open();
-    press(bench, "buttonForward");
-    const QString before = hex(bench.peer.takeAll());
-    dragSlider(speed, 80);
-    QCOMPARE(bench.control<QLineEdit>("speedCur")->text(), QString("80"));
-    QCOMPARE(bench.peer.takeAll().size(), std::size_t(0));
-    press(bench, "buttonForward");
-    QCOMPARE(hex(bench.peer.takeAll()), before);
+    Panel panel;
+    dragSlider(panel.control<QSlider>("speedSlide"), 80);
+    QCOMPARE(panel.control<QLineEdit>("speedCur")->text(), QString("80"));
+    panel.act("buttonForward");
+    QCOMPARE(panel.sent(), QStringList{"85 01 03 00 00 00 77 00"});
 }
 
 QTEST_MAIN(TestJog)
 #include "tst_jog.moc"
-
-void TestJog::keyboard_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("autoRepeat");
-    QTest::addColumn<QString>("sent");
-    QTest::newRow("right") << int(Qt::Key_Right) << false << "85 01 00 00 00 00 7A 00";
-    QTest::newRow("left") << int(Qt::Key_Left) << false << "85 01 01 00 00 00 79 00";
-    QTest::newRow("down: back") << int(Qt::Key_Down) << false << "85 01 02 00 00 00 78 00";
-    QTest::newRow("up: forward") << int(Qt::Key_Up) << false << "85 01 03 00 00 00 77 00";
-    QTest::newRow("space: stop") << int(Qt::Key_Space) << false << hex(stopAndQuery);
-    QTest::newRow("held key: one packet")
-        << int(Qt::Key_Right) << true << "85 01 00 00 00 00 7A 00";
-}
-
-// With the pad focused (here its forward button), as a user steers the drive.
-void TestJog::keyboard()
-{
-    QFETCH(int, key);
-    QFETCH(bool, autoRepeat);
-    QFETCH(QString, sent);
-    Bench bench;
-    bench.open();
-    auto *forward = bench.control<QPushButton>("buttonForward");
-    forward->setFocus();
-    QTest::sendKeyEvent(QTest::KeyAction::Press, forward, Qt::Key(key), QString(), Qt::NoModifier);
-    if (autoRepeat) {
-        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
-        QApplication::sendEvent(forward, &repeat);
-    }
-    QCOMPARE(hex(bench.peer.takeAll()), sent);
-}

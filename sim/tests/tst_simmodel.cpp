@@ -2,7 +2,7 @@
 // the masks, the on-screen text and the motor, and what the device answers.
 #include "protocol/decoder.h"
 #include "sim/registermodel.h"
-#include "testsupport.h"
+#include "fixture.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // camdeck-sim itself, headless, on its own pseudo-terminal: the panel's serial
 // line opens the path it prints and talks to it as to the real device.
 #include "link/serialline.h"
-#include "testsupport.h"
+#include "fixture.h"
 
 #include <QElapsedTimer>
 #include <QFile>

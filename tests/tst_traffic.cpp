@@ -1,12 +1,13 @@
 // The status bar's last command and the traffic monitor, on the real window and
 // a pseudo-terminal: what each write and read shows, the bound on kept lines,
 // copy and save, and a preset save that fails.
-#include "benchwindow.h"
+#include "fixture.h"
 #include "protocol/jog.h"
 #include "trafficmonitor.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -25,13 +26,13 @@ namespace {
 const Bytes greeting{0x8E, 0x12};
 const Bytes identification = bytes("53 49 4D 31"); // "SIM1"
 
-TrafficMonitor *monitorOf(Bench &bench)
+TrafficMonitor *monitorOf(Panel &bench)
 {
     return bench.control<TrafficMonitor>("trafficMonitor");
 }
 
 // A user opening the View menu and picking the monitor's entry.
-void toggleMonitorFromMenu(Bench &bench)
+void toggleMonitorFromMenu(Panel &bench)
 {
     QMenuBar *bar = bench.window.menuBar();
     auto *show = bench.window.findChild<QAction *>(QStringLiteral("showTrafficMonitor"));
@@ -64,7 +65,7 @@ QString untimed(const QString &line)
 
 } // namespace
 
-class TestTrafficMonitor : public QObject {
+class TestTraffic : public QObject {
     Q_OBJECT
 
 private slots:
@@ -76,12 +77,9 @@ private slots:
     void keepsTheLastLinesOnly();
     void copyAndSave();
     void failedPresetSaveShows();
-
-private:
-    TemporaryHome m_home;
 };
 
-void TestTrafficMonitor::lastCommand_data()
+void TestTraffic::lastCommand_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("item"); // -1: a button click
@@ -96,13 +94,12 @@ void TestTrafficMonitor::lastCommand_data()
         << "maskbutton0Select" << -1 << "Sent: mask 3 hide";
 }
 
-void TestTrafficMonitor::lastCommand()
+void TestTraffic::lastCommand()
 {
     QFETCH(QString, control);
     QFETCH(int, item);
     QFETCH(QString, status);
-    Bench bench;
-    bench.open();
+    Panel bench;
     auto *label = bench.control<QLabel>("lastCommandStatus");
     QWidget *widget = bench.control<QWidget>(control.toLatin1().constData());
     if (item >= 0)
@@ -112,7 +109,7 @@ void TestTrafficMonitor::lastCommand()
     QTRY_COMPARE(label->text(), status);
 }
 
-void TestTrafficMonitor::lineText_data()
+void TestTraffic::lineText_data()
 {
     QTest::addColumn<QList<int>>("reads"); // per chunk: 1 read, 0 written
     QTest::addColumn<QStringList>("chunks");
@@ -143,7 +140,7 @@ void TestTrafficMonitor::lineText_data()
                        "bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"};
 }
 
-void TestTrafficMonitor::lineText()
+void TestTraffic::lineText()
 {
     QFETCH(QList<int>, reads);
     QFETCH(QStringList, chunks);
@@ -159,9 +156,9 @@ void TestTrafficMonitor::lineText()
     QCOMPARE(got, expected);
 }
 
-void TestTrafficMonitor::hiddenByDefaultAndShownFromTheViewMenu()
+void TestTraffic::hiddenByDefaultAndShownFromTheViewMenu()
 {
-    Bench bench;
+    Panel bench(Panel::Closed);
     bench.peer.answer(greeting, identification);
     TrafficMonitor *monitor = monitorOf(bench);
     QVERIFY(!monitor->isVisible());
@@ -189,7 +186,7 @@ void TestTrafficMonitor::hiddenByDefaultAndShownFromTheViewMenu()
     QVERIFY(!monitor->isVisible());
 }
 
-void TestTrafficMonitor::keepsTheLastLinesOnly()
+void TestTraffic::keepsTheLastLinesOnly()
 {
     PtyPeer peer;
     SerialLine line;
@@ -213,11 +210,10 @@ void TestTrafficMonitor::keepsTheLastLinesOnly()
              monitor.text());
 }
 
-void TestTrafficMonitor::copyAndSave()
+void TestTraffic::copyAndSave()
 {
-    Bench bench;
-    bench.open();
-    QTest::mouseClick(bench.control<QPushButton>("buttonRight"), Qt::LeftButton);
+    Panel bench;
+    bench.act("buttonRight");
     bench.settle();
     TrafficMonitor *monitor = monitorOf(bench);
     toggleMonitorFromMenu(bench);
@@ -244,27 +240,19 @@ void TestTrafficMonitor::copyAndSave()
     QVERIFY2(answers.seen[0].contains(QStringLiteral("not saved")), qPrintable(answers.seen[0]));
 }
 
-void TestTrafficMonitor::failedPresetSaveShows()
+void TestTraffic::failedPresetSaveShows()
 {
-    // A home under a regular file cannot exist, whoever runs the test.
-    QTemporaryDir dir;
-    QFile plain(dir.filePath(QStringLiteral("plain")));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    const QByteArray home = qgetenv("HOME");
-    qputenv("HOME", (plain.fileName() + QStringLiteral("/home")).toLocal8Bit());
-    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
-
-    Bench bench;
-    bench.open();
+    Panel bench;
     auto *label = bench.control<QLabel>("lastCommandStatus");
     QVERIFY(label->text().startsWith(QStringLiteral("Sent: ")));
-    QTest::mouseClick(bench.control<QPushButton>("save3Button"), Qt::LeftButton);
+    // A home under a regular file cannot exist, whoever runs the test.
+    qputenv("HOME", (bench.home.file(1) + QStringLiteral("/home")).toLocal8Bit());
+    bench.act("save3Button");
     QVERIFY2(label->text().startsWith(QStringLiteral("Preset 3 not saved: ")),
              qPrintable(label->text()));
     QVERIFY(label->text().size() > QStringLiteral("Preset 3 not saved: ").size());
-    QVERIFY(!bench.peer.takeAll().size()); // a save sends nothing
+    QCOMPARE(bench.sent(), QStringList()); // a save sends nothing
 }
 
-QTEST_MAIN(TestTrafficMonitor)
-#include "tst_trafficmonitor.moc"
+QTEST_MAIN(TestTraffic)
+#include "tst_traffic.moc"

@@ -1,0 +1,114 @@
+// What the test programs share: bytes spelled in hex, captured log lines, a
+// home directory of the test's own, a user's clicks, drags and picks, and the
+// window opened on a pseudo-terminal as a bench user opens it on a USB adapter.
+#pragma once
+
+#include "ptypeer.h"
+#include "windowcontroller.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+class QCheckBox;
+class QComboBox;
+class QSlider;
+class QTimer;
+
+// "01 00 28" <-> bytes; failures then print frames as the tables spell them.
+QString hex(const camdeck::Bytes &bytes);
+camdeck::Bytes bytes(const QString &hexText);
+
+// Collects every log line ("category: message") while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList linesOf(const char *category) const;
+};
+
+// HOME for one test, where the panel keeps its preset files.
+class Home {
+public:
+    Home() { qputenv("HOME", m_dir.path().toLocal8Bit()); }
+    QString path() const { return m_dir.path(); }
+    QString file(int preset) const
+    {
+        return m_dir.filePath(QStringLiteral("preset%1.txt").arg(preset));
+    }
+    void write(int preset, const QByteArray &text) const;
+    QByteArray read(int preset) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A user: picking an item from a pop-up, dragging a slider's handle and letting
+// go, ticking a check box where one aims (on the box and its text).
+void chooseItem(QComboBox *combo, int index);
+void dragSlider(QSlider *slider, int value);
+void tick(QCheckBox *box);
+// Descriptors this process has open; bytes waiting to be read on one.
+int openDescriptorCount();
+int pendingInput(int fd);
+// Makes window the active one again, as a user clicking on it does.
+void reactivate(QWidget *window);
+
+// While it lives, answers the modal message boxes that come up, one button
+// title per box in order, and keeps what each said (text + "\n" + informative text).
+class MessageBoxAnswers {
+public:
+    explicit MessageBoxAnswers(const QStringList &buttonTexts);
+    ~MessageBoxAnswers();
+    QStringList seen;
+
+private:
+    QStringList m_answers;
+    QTimer *m_timer;
+};
+
+// The window on a pseudo-terminal in a home of its own. Pauses are short
+// (those before a reply wait for the peer to answer) unless realTime().
+class Panel {
+public:
+    enum Start { Open, Closed };
+    explicit Panel(Start start = Open);
+
+    // Picks the peer's port as a user does; what opening sent, one message a string.
+    QStringList open();
+    // Until the window has queued all it will and the queue has written it.
+    void settle();
+    // What went out since the last call, one frame or packet per string, in hex.
+    QStringList sent();
+    // A user acting on a control by its name: a check box ticked, a button
+    // clicked, a slider dragged to value (moved away first if it stands
+    // there), a pop-up's item value chosen.
+    void act(const QString &name, int value = 0);
+    template<class T> T *control(const QString &name)
+    {
+        T *found = window.findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    const camdeck::ExposureState &state() const { return window.exposureState(); }
+    // Back to the devices' real pauses, for the tests that time the line.
+    void realTime() { window.line().setPause({}); }
+
+    Home home;
+    PtyPeer peer;
+    WindowController window;
+};
+
+// What is wrong with the pacing of pieces of pieceSize bytes that should go
+// out pauseMs apart, from the arrivals after the first skip: empty when all
+// came, the click had returned before the second one went out, none came
+// early and the run from first to last is within 10 % of its length. The
+// peer time-stamps what it reads, so a gap carries its wake-up jitter.
+QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip,
+                    std::size_t pieceSize, std::size_t pieces, int pauseMs,
+                    PtyPeer::Clock::time_point clickReturned);
+
+// A stream split into its messages, by their shapes: camera frames by their
+// length byte, the greeting and travel query (8E ..), 8-byte packets, the farewell.
+QStringList messages(const camdeck::Bytes &stream);

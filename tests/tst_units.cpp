@@ -1,0 +1,412 @@
+// The Qt-free units alone: the camera's CRC, frames and checksum packets, the
+// decoder of what crosses the line, and the preset file's text.
+#include "presets/presetfile.h"
+#include "protocol/decoder.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace camdeck;
+using protocol::Decoder;
+using protocol::Event;
+using Values = QList<int>;
+
+namespace {
+
+QString hex(const Bytes &bytes)
+{
+    return QString::fromStdString(protocol::hexBytes(bytes));
+}
+
+Bytes bytes(const QString &hexText)
+{
+    Bytes out;
+    for (const QString &part : hexText.split(' ', Qt::SkipEmptyParts))
+        out.push_back(static_cast<std::uint8_t>(part.toUInt(nullptr, 16)));
+    return out;
+}
+
+// What a decoder makes of a stream fed in one go, then silence if quiet.
+QStringList decode(const Bytes &input, bool quiet = true)
+{
+    Decoder decoder;
+    std::vector<Event> events = decoder.feed(input);
+    if (quiet) {
+        const std::vector<Event> rest = decoder.flush();
+        events.insert(events.end(), rest.begin(), rest.end());
+    }
+    QStringList lines;
+    for (const Event &e : events)
+        lines << QString::fromStdString(protocol::describeMessage(e));
+    return lines;
+}
+
+// One of each kind of message, as the panel sends them.
+const QStringList messages = {"01 00 28 05 02 00 00 01 01 DC 61",
+                              "01 00 28 06 08 03 00 02 40 01 CC 0E",
+                              "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3",
+                              "01 00 28 05 08 0B 00 01 41 A7 7A",
+                              "80 86 01 01 00 00 F8 00",
+                              "81 8A 00 01 00 00 F4 00",
+                              "A8 40 5E 7E 60 00 DC 00",
+                              "85 01 03 00 00 00 77 00",
+                              "85 01 04 00 00 00 76 00"};
+
+// The messages a decoder fed a stream in random chunks accepts, minus the
+// short ones (greeting, travel query, farewell) that noise spells by chance.
+QStringList accepted(const Bytes &stream, QRandomGenerator &random)
+{
+    Decoder decoder;
+    std::vector<Event> events;
+    for (std::size_t at = 0; at < stream.size();) {
+        const std::size_t n = std::min<std::size_t>(1 + random.bounded(40), stream.size() - at);
+        const std::vector<Event> got = decoder.feed(stream.data() + at, n);
+        events.insert(events.end(), got.begin(), got.end());
+        at += n;
+    }
+    const std::vector<Event> rest = decoder.flush();
+    events.insert(events.end(), rest.begin(), rest.end());
+    QStringList found;
+    for (const Event &e : events) {
+        if (!e.isRejected() && e.bytes.size() > 2)
+            found << hex(e.bytes);
+    }
+    return found;
+}
+
+// Random bytes, one in four the first byte of a real message, so the garbage
+// keeps starting messages that never finish.
+Bytes garbage(QRandomGenerator &random, int size)
+{
+    static const std::uint8_t leads[]
+        = {0x01, 0x00, 0x28, 0x80, 0x81, 0x85, 0x8E, 0xA5, 0xA6, 0xA7, 0xA8, 0x86, 0x87};
+    Bytes g(static_cast<std::size_t>(size));
+    for (auto &b : g)
+        b = random.bounded(4) == 0 ? leads[random.bounded(int(sizeof leads))]
+                                   : static_cast<std::uint8_t>(random.bounded(256));
+    return g;
+}
+
+PresetSlot slotOf(const Values &values)
+{
+    PresetSlot s;
+    for (qsizetype k = 0; k < values.size(); ++k)
+        s.*presetFields[static_cast<std::size_t>(k)] = values[k];
+    return s;
+}
+
+Values valuesOf(const PresetSlot &s)
+{
+    Values values;
+    for (const auto field : presetFields)
+        values << s.*field;
+    return values;
+}
+
+const QByteArray slot0Text = "01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n";
+const Values slot0 = {1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0};
+
+} // namespace
+
+class TestUnits : public QObject {
+    Q_OBJECT
+
+private slots:
+    void crc_data();
+    void crc();
+    void crcIsXmodemOfHeadXorTail();
+    void frames_data();
+    void frames();
+    void checksumPackets_data();
+    void checksumPackets();
+    void decoded_data();
+    void decoded();
+    void cutAnywhere();
+    void garbageAroundMessages();
+    void presetWritten_data();
+    void presetWritten();
+    void presetRead_data();
+    void presetRead();
+    void builtInSlots();
+};
+
+void TestUnits::crc_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("empty") << "" << 0x0000;
+    QTest::newRow("01") << "01" << 0x0001;
+    QTest::newRow("01 00") << "01 00" << 0x0100;
+    QTest::newRow("01 00 28") << "01 00 28" << 0x1009;
+    QTest::newRow("digits 1-9") << "31 32 33 34 35 36 37 38 39" << 0xBEEF;
+    QTest::newRow("centre") << "01 00 28 08 08 03 00 04 40 01 68 01" << 0xD3E6;
+}
+
+void TestUnits::crc()
+{
+    QFETCH(QString, message);
+    QFETCH(int, expected);
+    const Bytes m = bytes(message);
+    QCOMPARE(frameCRC16(m.data(), static_cast<int>(m.size())), expected);
+}
+
+// An independent check: for two bytes or more the camera's CRC is the XMODEM
+// CRC of all but the last two bytes, XORed with those two taken big-endian.
+void TestUnits::crcIsXmodemOfHeadXorTail()
+{
+    QRandomGenerator random(2026);
+    for (int round = 0; round < 500; ++round) {
+        Bytes m(2 + random.bounded(30));
+        for (auto &b : m)
+            b = static_cast<std::uint8_t>(random.bounded(256));
+        std::uint16_t xmodem = 0;
+        for (std::size_t i = 0; i + 2 < m.size(); ++i) {
+            xmodem ^= static_cast<std::uint16_t>(m[i] << 8);
+            for (int b = 0; b < 8; ++b)
+                xmodem = static_cast<std::uint16_t>(xmodem & 0x8000 ? (xmodem << 1) ^ 0x1021
+                                                                    : xmodem << 1);
+        }
+        const auto tail = static_cast<std::uint16_t>(m[m.size() - 2] << 8 | m.back());
+        QCOMPARE(frameCRC16(m.data(), static_cast<int>(m.size())), xmodem ^ tail);
+    }
+}
+
+void TestUnits::frames_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("8/2 = 0") << 8 << 2 << 0 << 0 << "01 00 28 05 08 02 00 01 00 7E C0";
+    QTest::newRow("8/2 = 12") << 8 << 2 << 12 << 0 << "01 00 28 05 08 02 00 01 0C 72 C0";
+    QTest::newRow("8/3 = 320") << 16 << 3 << 320 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
+    QTest::newRow("8/5 = 360") << 16 << 5 << 360 << 0 << "01 00 28 06 08 05 00 02 68 01 6C 94";
+    QTest::newRow("8/3 = 320, 360")
+        << 32 << 3 << 320 << 360 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+    // Only the low 8 or 16 bits of the caller's integer go out.
+    QTest::newRow("8-bit -1") << 8 << 2 << -1 << 0 << "01 00 28 05 08 02 00 01 FF 81 C0";
+    QTest::newRow("8-bit 268") << 8 << 2 << 268 << 0 << "01 00 28 05 08 02 00 01 0C 72 C0";
+    QTest::newRow("16-bit 0x10140")
+        << 16 << 3 << 0x10140 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
+    QTest::newRow("32-bit wide words")
+        << 32 << 3 << 0x20140 << 0x30168 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+}
+
+void TestUnits::frames()
+{
+    QFETCH(int, size);
+    QFETCH(int, index);
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(QString, expected);
+    const auto i = static_cast<std::uint8_t>(index);
+    const Bytes frame = size == 8 ? commandFrame8(8, i, first)
+        : size == 16              ? commandFrame16(8, i, first)
+                                  : commandFrame32(8, i, first, second);
+    QCOMPARE(hex(frame), expected);
+}
+
+void TestUnits::checksumPackets_data()
+{
+    QTest::addColumn<QString>("commandBytes");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("jog stop") << "85 01 04 00 00"
+                              << "85 01 04 00 00 00 76 00";
+    QTest::newRow("sum 0x200: checksum 0") << "80 80 80 80 00"
+                                           << "80 80 80 80 00 00 00 00";
+    QTest::newRow("mask define") << "A5 5E 36 60 4C"
+                                 << "A5 5E 36 60 4C 00 1B 00";
+}
+
+void TestUnits::checksumPackets()
+{
+    QFETCH(QString, commandBytes);
+    QFETCH(QString, expected);
+    const Bytes b = bytes(commandBytes);
+    const Packet p = checksumPacket(b[0], b[1], b[2], b[3], b[4]);
+    QCOMPARE(hex(Bytes(p.begin(), p.end())), expected);
+}
+
+void TestUnits::decoded_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("decoded");
+    const auto row = [](const char *input, const char *decoded) {
+        QTest::newRow(decoded) << input << decoded;
+    };
+    row("01 00 28 05 02 00 00 01 01 DC 61", "2/0 exposure mode ← 0x01");
+    row("01 00 28 05 04 13 00 01 E4 B9 85", "4/19 UV matrix UR ← 0xE4");
+    row("01 00 28 06 08 03 00 02 40 01 CC 0E", "8/3 crosshair x ← 320 (0x0140)");
+    row("01 00 28 06 08 04 00 02 40 01 5C 8B", "8/4 crosshair x, high byte ← 320 (0x0140)");
+    row("01 00 28 08 08 03 00 04 40 01 68 01 E6 D3",
+        "8/3 crosshair x ← 320 (0x0140), 8/5 crosshair y ← 360 (0x0168)");
+    row("01 00 28 05 08 0B 00 01 41 A7 7A", "8/11 text position 0 ← 0x41 'A'");
+    row("01 00 28 05 08 22 00 01 00 98 C6", "8/34 text position 23 ← 0x00");
+    row("01 00 28 05 08 24 00 01 10 2E 6C", "8/36 SDV mode ← 0x10");
+    row("01 00 28 05 03 04 00 01 66 4F 9A", "3/4 H values (sdv, hdv) ← 0x66");
+    row("01 00 28 05 07 00 00 01 01 2C 8A", "7/0 ← 0x01");
+    row("80 86 01 01 00 00 F8 00", "BLC on");
+    row("80 82 00 01 00 00 FD 00", "AGC off");
+    row("80 8C 01 01 00 00 F2 00", "FLC on");
+    row("81 8A 01 01 00 00 F3 00", "mask 3 show");
+    row("81 87 00 01 00 00 F7 00", "mask 0 hide");
+    row("A6 54 40 6A 42 00 1A 00", "mask 1 define 84,64–106,66");
+    row("85 01 00 00 00 00 7A 00", "jog right");
+    row("85 01 03 00 00 00 77 00", "jog forward");
+    row("85 01 04 00 00 00 76 00", "stop");
+    row("8E 12", "greeting");
+    row("8E 13", "travel query");
+    // What a device rejects changes nothing; the next message still comes out.
+    row("01 00 28 05 08 02 00 01 08 76 C1", "bad CRC, ignored: 01 00 28 05 08 02 00 01 08 76 C1");
+    row("01 00 28 07 08 02 00 01 08 76 C0",
+        "bad length, ignored: 01 00 28 07 | skipped 7 bytes: 08 02 00 01 08 76 C0");
+    row("01 00 28 06 08 02 00 01 08 76 C0",
+        "bad length, ignored: 01 00 28 06 08 02 00 01 | skipped 3 bytes: 08 76 C0");
+    row("01 00 28 05 08 02 00 01 76 C0 01 00 28 05 08 01 00 01 81 AC 95",
+        "bad CRC, ignored: 01 00 28 05 08 02 00 01 76 C0 01 | 8/1 flips and negative ← 0x81");
+    row("85 01 00 00 00 00 7B 00", "bad checksum, ignored: 85 01 00 00 00 00 7B 00");
+    row("A7 40 22 7E 24 00 56 00", "bad checksum, ignored: A7 40 22 7E 24 00 56 00");
+    row("01 00 28 05 08 02 00", "truncated, ignored: 01 00 28 05 08 02 00");
+    row("85 01 05 00 00 00 75 00", "skipped 8 bytes: 85 01 05 00 00 00 75 00");
+    row("8E 14", "skipped 2 bytes: 8E 14");
+    // A lone 80 is the farewell only where no switch packet can start.
+    row("80", "farewell");
+    row("80 8E 12", "farewell | greeting");
+    row("80 80 86 01 01 00 00 F8 00", "farewell | BLC on");
+    row("80 86", "truncated, ignored: 80 86");
+    row("80 FF", "skipped 2 bytes: 80 FF");
+}
+
+void TestUnits::decoded()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, decoded);
+    QCOMPARE(decode(bytes(input)).join(" | "), decoded);
+}
+
+// A message cut at any byte waits for the rest; fed a byte at a time, all come out whole.
+void TestUnits::cutAnywhere()
+{
+    const Bytes frame = bytes("01 00 28 08 08 03 00 04 40 01 68 01 E6 D3");
+    for (std::size_t cut = 1; cut < frame.size(); ++cut) {
+        Decoder decoder;
+        QVERIFY(decoder.feed(frame.data(), cut).empty());
+        QVERIFY(decoder.hasPending());
+        const std::vector<Event> events = decoder.feed(frame.data() + cut, frame.size() - cut);
+        QCOMPARE(events.size(), std::size_t(1));
+        QCOMPARE(hex(events[0].data()), QString("40 01 68 01"));
+        QVERIFY(!decoder.hasPending());
+    }
+    Decoder decoder;
+    QStringList got;
+    for (std::uint8_t b : bytes(messages.join(' ') + " 8E 13")) {
+        for (const Event &e : decoder.feed(&b, 1))
+            got << hex(e.bytes);
+    }
+    QCOMPARE(got, messages + QStringList{"8E 13"});
+}
+
+// Whatever noise comes, the messages between it and after it come out whole and in order.
+void TestUnits::garbageAroundMessages()
+{
+    QRandomGenerator random(5);
+    Bytes stream;
+    QStringList expected;
+    for (int round = 0; round < 400; ++round) {
+        const Bytes g = garbage(random, random.bounded(24));
+        stream.insert(stream.end(), g.begin(), g.end());
+        const QString message = messages[random.bounded(int(messages.size()))];
+        const Bytes m = bytes(message);
+        stream.insert(stream.end(), m.begin(), m.end());
+        expected << message;
+    }
+    QCOMPARE(accepted(stream, random), expected);
+
+    stream = garbage(random, 100000);
+    for (const std::uint8_t b : bytes(messages.join(' ')))
+        stream.push_back(b);
+    const QStringList got = accepted(stream, random);
+    QVERIFY(got.size() >= messages.size());
+    QCOMPARE(got.mid(got.size() - messages.size()), messages);
+}
+
+void TestUnits::presetWritten_data()
+{
+    QTest::addColumn<Values>("values");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("preset 1 built-in") << slot0 << slot0Text;
+    QTest::newRow("negative, -1 to -9")
+        << Values{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
+        << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n");
+    QTest::newRow("too wide: clamped to -9..99")
+        << Values{100, -10, 12345, -2147483647 - 1, 99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}
+        << QByteArray("99\n-9\n99\n-9\n99\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n");
+}
+
+// Always fifteen three-character lines that read back as written.
+void TestUnits::presetWritten()
+{
+    QFETCH(Values, values);
+    QFETCH(QByteArray, text);
+    const std::string written = formatPresetFile(slotOf(values));
+    QCOMPARE(QByteArray::fromStdString(written), text);
+    QCOMPARE(formatPresetFile(parsePresetFile(written)), written);
+}
+
+void TestUnits::presetRead_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<Values>("values");
+    QTest::newRow("as written") << slot0Text << slot0;
+    // Two characters at 3k and 3k + 1; the separators are never looked at.
+    QTest::newRow("other separators")
+        << QByteArray("01 16;01,11\t00|16x00y00 01 12 00 00 01 08 00.") << slot0;
+    QTest::newRow("CR before LF shifts by one per line")
+        << QByteArray("01\r\n16\r\n01\r\n11\r\n00\r\n")
+        << Values{1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("anything after the 44th character") << slot0Text.left(44) + "junk 77\n88\n"
+                                                       << slot0;
+    QTest::newRow("a two-character line shifts the rest")
+        << QByteArray("1\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n")
+        << Values{1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
+    QTest::newRow("bytes, not letters: a two-byte letter fills a value's place")
+        << QByteArray("\xC3\xA9\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n\xFF\xFE\n")
+        << Values{0, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0};
+    // What a short file lacks reads as 0.
+    QTest::newRow("empty") << QByteArray() << Values(15, 0);
+    QTest::newRow("ends inside a value")
+        << QByteArray("01\n16\n0") << Values{1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("43 characters")
+        << slot0Text.left(42) + "1" << Values{1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 1};
+    // Each piece: white space, one sign, digits up to the first non-digit.
+    QTest::newRow("pieces") << QByteArray(
+        " 7\n\t7\n-3\n+4\n7x\nab\n--\n -\n- \n09\n+-\n  \n 9\n-0\n5")
+                            << Values{7, 7, -3, 4, 7, 0, 0, 0, 0, 9, 0, 0, 9, 0, 5};
+}
+
+void TestUnits::presetRead()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(Values, values);
+    QCOMPARE(valuesOf(parsePresetFile(text.toStdString())), values);
+}
+
+// Every field is replaced, those whose built-in value is 0 too; no other slot.
+void TestUnits::builtInSlots()
+{
+    PresetSlots table;
+    table.fill(slotOf(Values(15, 77)));
+    const PresetSlots before = table;
+    for (int outside : {5, -1, 1000})
+        DefaultSlot(table, outside);
+    QVERIFY(table == before);
+    DefaultSlot(table, 1);
+    QCOMPARE(valuesOf(table[1]), (Values{0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0}));
+    QCOMPARE(valuesOf(table[0]), Values(15, 77));
+    QCOMPARE(valuesOf(defaultPresetSlot(4)),
+             (Values{1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}));
+}
+
+QTEST_APPLESS_MAIN(TestUnits)
+#include "tst_units.moc"
