@@ -110,9 +110,7 @@ void dragSlider(QSlider *slider, int value)
     opt.sliderPosition = slider->sliderPosition();
     opt.sliderValue = slider->value();
     const QPoint handle
-        = slider->style()
-              ->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider)
-              .center();
+        = slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
     QTest::mousePress(slider, Qt::LeftButton, {}, handle);
     QVERIFY2(slider->isSliderDown(), qPrintable(slider->objectName()));
     slider->setSliderPosition(value);
@@ -130,9 +128,8 @@ void tick(QCheckBox *box)
 
 int openDescriptorCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-                                .size());
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
 }
 
 int pendingInput(int fd)
@@ -264,8 +261,7 @@ QStringList messages(const Bytes &stream)
             size = 6 + p[3];
         else if (p[0] == 0x8E)
             size = 2;
-        else if (p[0] == 0x80
-                 && (left < 8 || std::uint8_t(p[0] + p[1] + p[2] + p[3] + p[4] + p[6]) != 0))
+        else if (p[0] == 0x80 && (left < 8 || std::uint8_t(p[0] + p[1] + p[2] + p[3] + p[4] + p[6]) != 0))
             size = 1; // the farewell
         size = std::min(size, left);
         out << hex(Bytes(p, p + size));
@@ -274,17 +270,15 @@ QStringList messages(const Bytes &stream)
     return out;
 }
 
-QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip,
-                    std::size_t pieceSize, std::size_t pieces, int pauseMs,
-                    PtyPeer::Clock::time_point clickReturned)
+QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip, std::size_t pieceSize,
+                    std::size_t pieces, int pauseMs, PtyPeer::Clock::time_point clickReturned)
 {
     using std::chrono::milliseconds;
     std::vector<PtyPeer::Clock::time_point> starts;
     std::size_t offset = 0;
     for (std::size_t i = skip; i < arrivals.size(); ++i) {
         const std::size_t size = arrivals[i].bytes.size();
-        for (std::size_t at = (offset + pieceSize - 1) / pieceSize * pieceSize; at < offset + size;
-             at += pieceSize)
+        for (std::size_t at = (offset + pieceSize - 1) / pieceSize * pieceSize; at < offset + size; at += pieceSize)
             starts.push_back(arrivals[i].at);
         offset += size;
     }
@@ -301,8 +295,6 @@ QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t s
     const auto span = std::chrono::duration_cast<milliseconds>(starts.back() - starts.front());
     const auto wanted = pause * static_cast<int>(pieces - 1);
     if (span < wanted * 9 / 10 || span > wanted * 11 / 10)
-        return QStringLiteral("%1 ms from first to last, not %2")
-            .arg(span.count())
-            .arg(wanted.count());
+        return QStringLiteral("%1 ms from first to last, not %2").arg(span.count()).arg(wanted.count());
     return {};
 }

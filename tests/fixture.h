@@ -32,10 +32,7 @@ class Home {
 public:
     Home() { qputenv("HOME", m_dir.path().toLocal8Bit()); }
     QString path() const { return m_dir.path(); }
-    QString file(int preset) const
-    {
-        return m_dir.filePath(QStringLiteral("preset%1.txt").arg(preset));
-    }
+    QString file(int preset) const { return m_dir.filePath(QStringLiteral("preset%1.txt").arg(preset)); }
     void write(int preset, const QByteArray &text) const;
     QByteArray read(int preset) const;
 
@@ -105,9 +102,8 @@ public:
 // came, the click had returned before the second one went out, none came
 // early and the run from first to last is within 10 % of its length. The
 // peer time-stamps what it reads, so a gap carries its wake-up jitter.
-QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip,
-                    std::size_t pieceSize, std::size_t pieces, int pauseMs,
-                    PtyPeer::Clock::time_point clickReturned);
+QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip, std::size_t pieceSize,
+                    std::size_t pieces, int pauseMs, PtyPeer::Clock::time_point clickReturned);
 
 // A stream split into its messages, by their shapes: camera frames by their
 // length byte, the greeting and travel query (8E ..), 8-byte packets, the farewell.

@@ -98,13 +98,11 @@ void PtyPeer::run()
             for (Rule &rule : m_rules) {
                 for (;;) {
                     auto begin = m_stream.begin() + static_cast<std::ptrdiff_t>(rule.scanFrom);
-                    auto hit = std::search(begin, m_stream.end(), rule.trigger.begin(),
-                                           rule.trigger.end());
+                    auto hit = std::search(begin, m_stream.end(), rule.trigger.begin(), rule.trigger.end());
                     if (hit == m_stream.end())
                         break;
                     replies.push_back(rule.reply);
-                    rule.scanFrom
-                        = static_cast<std::size_t>(hit - m_stream.begin()) + rule.trigger.size();
+                    rule.scanFrom = static_cast<std::size_t>(hit - m_stream.begin()) + rule.trigger.size();
                 }
             }
         }

@@ -27,10 +27,9 @@ public:
 };
 
 // The exposure settings by their names, in the preset file's order.
-const QStringList fieldNames{"alc_flg",         "alc_val",         "fsh_flg",     "fsh_val",
-                             "aes_flg",         "aes_val",         "ssh_flg",     "ssh_val",
-                             "agc_flg",         "agc_val",         "mgc_flg",     "mgc_val",
-                             "peakcontrol_flg", "peakcontrol_val", "priority_flg"};
+const QStringList fieldNames{"alc_flg", "alc_val", "fsh_flg",         "fsh_val",         "aes_flg",
+                             "aes_val", "ssh_flg", "ssh_val",         "agc_flg",         "agc_val",
+                             "mgc_flg", "mgc_val", "peakcontrol_flg", "peakcontrol_val", "priority_flg"};
 
 // "alcsliderSelect=12" acts on a control with a value; "alcSelect" without one.
 void act(Panel &panel, const QString &action)
@@ -59,10 +58,9 @@ void TestControls::frames_data()
     QTest::addColumn<QStringList>("actions");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QStringList>("labels");
-    const auto row
-        = [](const char *name, QStringList actions, QStringList expected, QStringList labels = {}) {
-              QTest::newRow(name) << actions << expected << labels;
-          };
+    const auto row = [](const char *name, QStringList actions, QStringList expected, QStringList labels = {}) {
+        QTest::newRow(name) << actions << expected << labels;
+    };
     // After opening, preset 1 is on: fixed shutter with ALC, automatic gain,
     // gain priority, peak control on at 8; the rest as the window starts.
     // clang-format off
@@ -168,10 +166,8 @@ void TestControls::partnerRules_data()
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QString>("boxes");
     QTest::addColumn<QString>("state");
-    const auto row = [](const char *name, QStringList before, const char *click, const char *frame,
-                        const char *boxes, const char *state = "") {
-        QTest::newRow(name) << before << click << frame << boxes << state;
-    };
+    const auto row = [](const char *name, QStringList before, const char *click, const char *frame, const char *boxes,
+                        const char *state = "") { QTest::newRow(name) << before << click << frame << boxes << state; };
     // From preset 1: fixed shutter with ALC, automatic gain, gain priority,
     // peak control on at 8, AWB ticked, colour mode 0. "-box" is unticked.
     // clang-format off
@@ -241,8 +237,7 @@ void TestControls::textUpload_data()
     QTest::newRow("empty: 24 cleared positions") << "" << Positions{};
     QTest::newRow("30 characters: the first 24 go out")
         << QString(23, 'A') + "BCDEFGH"
-        << Positions{{22, "01 00 28 05 08 21 00 01 41 8A 93"},
-                     {23, "01 00 28 05 08 22 00 01 42 DA C6"}};
+        << Positions{{22, "01 00 28 05 08 21 00 01 41 8A 93"}, {23, "01 00 28 05 08 22 00 01 42 DA C6"}};
     // A UTF-16 unit goes out as its low byte; one outside the basic plane takes two.
     QTest::newRow("e-acute, euro, a clef") << QString::fromUtf8("\u00e9\u20ac\U0001D11E")
                                            << Positions{{0, "01 00 28 05 08 0B 00 01 E9 0F 7A"},
@@ -264,8 +259,7 @@ void TestControls::textUpload()
     const QStringList sent = panel.sent();
     QCOMPARE(sent.size(), 24);
     for (int i = 0; i < 24; ++i) {
-        QVERIFY2(sent[i].startsWith(
-                     QString("01 00 28 05 08 %1 00 01 ").arg(11 + i, 2, 16, QChar('0')).toUpper()),
+        QVERIFY2(sent[i].startsWith(QString("01 00 28 05 08 %1 00 01 ").arg(11 + i, 2, 16, QChar('0')).toUpper()),
                  qPrintable(sent[i]));
         if (frames.contains(i))
             QCOMPARE(sent[i], frames[i]);

@@ -33,12 +33,10 @@ void TestDeviceList::hotPlug_data()
     QTest::addColumn<QString>("picked");
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QString>("stillPicked");
-    QTest::newRow("adapter plugged in")
-        << QStringList{"/dev/ttyS0"} << "/dev/pts/9" << QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}
-        << "/dev/pts/9";
-    QTest::newRow("another adapter pulled")
-        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"} << "/dev/ttyUSB1"
-        << QStringList{"/dev/ttyUSB1"} << "/dev/ttyUSB1";
+    QTest::newRow("adapter plugged in") << QStringList{"/dev/ttyS0"} << "/dev/pts/9"
+                                        << QStringList{"/dev/ttyS0", "/dev/ttyUSB0"} << "/dev/pts/9";
+    QTest::newRow("another adapter pulled") << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"} << "/dev/ttyUSB1"
+                                            << QStringList{"/dev/ttyUSB1"} << "/dev/ttyUSB1";
     QTest::newRow("picked adapter pulled")
         << QStringList{"/dev/ttyUSB0"} << "/dev/ttyUSB0" << QStringList{} << "Select Serial Device";
 }
@@ -56,8 +54,7 @@ void TestDeviceList::hotPlug()
     combo.show();
     new DeviceList(
         &combo, {"/dev/pts/9"}, [&] { return ports; }, dev.path());
-    QCOMPARE(items(combo),
-             QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
+    QCOMPARE(items(combo), QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
 
     QSignalSpy activated(&combo, &QComboBox::activated);
     chooseItem(&combo, combo.findText(picked));
@@ -66,8 +63,7 @@ void TestDeviceList::hotPlug()
     ports = after;
     QFile node(dev.filePath("ttyUSB0"));
     QVERIFY(node.open(QIODevice::WriteOnly)); // the system adds a device node
-    const QStringList expected
-        = QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"};
+    const QStringList expected = QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"};
     QTRY_COMPARE(items(combo), expected);
     QCOMPARE(combo.currentText(), stillPicked);
     QCOMPARE(activated.count(), 1); // nothing was opened by the change

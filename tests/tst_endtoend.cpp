@@ -67,8 +67,7 @@ void TestEndToEnd::panelDrivesTheSimulator()
     Home home;
     WindowController window({m_path});
     // The simulator answers at once: a tenth of each pause is plenty for it.
-    window.line().setPause(
-        [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d / 10); });
+    window.line().setPause([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d / 10); });
     window.show();
     auto *tty = window.findChild<QComboBox *>("ttySelect");
     chooseItem(tty, tty->findText(m_path));

@@ -28,14 +28,10 @@ void TestJog::packets_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("key"); // the same from the keyboard, the pad focused
     QTest::addColumn<QStringList>("sent");
-    QTest::newRow("right") << "buttonRight" << int(Qt::Key_Right)
-                           << QStringList{"85 01 00 00 00 00 7A 00"};
-    QTest::newRow("left") << "buttonLeft" << int(Qt::Key_Left)
-                          << QStringList{"85 01 01 00 00 00 79 00"};
-    QTest::newRow("back") << "buttonBack" << int(Qt::Key_Down)
-                          << QStringList{"85 01 02 00 00 00 78 00"};
-    QTest::newRow("forward") << "buttonForward" << int(Qt::Key_Up)
-                             << QStringList{"85 01 03 00 00 00 77 00"};
+    QTest::newRow("right") << "buttonRight" << int(Qt::Key_Right) << QStringList{"85 01 00 00 00 00 7A 00"};
+    QTest::newRow("left") << "buttonLeft" << int(Qt::Key_Left) << QStringList{"85 01 01 00 00 00 79 00"};
+    QTest::newRow("back") << "buttonBack" << int(Qt::Key_Down) << QStringList{"85 01 02 00 00 00 78 00"};
+    QTest::newRow("forward") << "buttonForward" << int(Qt::Key_Up) << QStringList{"85 01 03 00 00 00 77 00"};
     QTest::newRow("stop, then the travel query")
         << "buttonStop" << int(Qt::Key_Space) << QStringList{"85 01 04 00 00 00 76 00", "8E 13"};
 }
@@ -74,11 +70,10 @@ void TestJog::travel_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("distance");
     QTest::addColumn<QString>("total");
-    const auto row
-        = [](const char *name, QStringList replies, const char *distance, const char *total,
-             const char *late = "", const char *startTotal = "0", const char *locale = "en_US") {
-              QTest::newRow(name) << replies << late << startTotal << locale << distance << total;
-          };
+    const auto row = [](const char *name, QStringList replies, const char *distance, const char *total,
+                        const char *late = "", const char *startTotal = "0", const char *locale = "en_US") {
+        QTest::newRow(name) << replies << late << startTotal << locale << distance << total;
+    };
     row("00 64: 100", {"00 64"}, "100", "100");
     row("FF 38: -200, adds 200", {"FF 38"}, "-200", "200");
     row("80 00: -32768, adds 32768", {"80 00"}, "-32,768", "32,768");

@@ -21,14 +21,13 @@ namespace {
 
 bool sameSettings(const termios &a, const termios &b)
 {
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag
-        && a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag
+        && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
 
 // Takes the queue's reports on this thread, as a window's event loop does,
 // until done() holds; false after timeout.
-template<class Done>
-bool takeReportsUntil(SendQueue &queue, Done done, std::chrono::milliseconds timeout = 2s)
+template<class Done> bool takeReportsUntil(SendQueue &queue, Done done, std::chrono::milliseconds timeout = 2s)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -70,8 +69,7 @@ void TestLink::openAppliesRaw9600()
     QVERIFY(line.open(peer.slavePath()).ok());
     termios t{};
     QCOMPARE(tcgetattr(peer.slaveFd(), &t), 0);
-    QCOMPARE(t.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS),
-             tcflag_t(CS8 | CREAD | CLOCAL));
+    QCOMPARE(t.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS), tcflag_t(CS8 | CREAD | CLOCAL));
     QCOMPARE(t.c_iflag | t.c_oflag | t.c_lflag, tcflag_t(0));
     QCOMPARE(int(t.c_cc[VMIN]) + int(t.c_cc[VTIME]), 0);
     QCOMPARE(cfgetispeed(&t), speed_t(B9600));
@@ -85,13 +83,11 @@ void TestLink::refusedOpens_data()
     QTest::addColumn<int>("reason");
     QTest::addColumn<int>("error");
     QTest::newRow("missing") << "/nonexistent/ttyUSB9" << int(OpenResult::OpenFailed) << ENOENT;
-    QTest::newRow("the list's placeholder")
-        << "Select Serial Device" << int(OpenResult::OpenFailed) << ENOENT;
+    QTest::newRow("the list's placeholder") << "Select Serial Device" << int(OpenResult::OpenFailed) << ENOENT;
     QTest::newRow("regular file") << "file" << int(OpenResult::NotATerminal) << ENOTTY;
     QTest::newRow("/dev/null") << "/dev/null" << int(OpenResult::NotATerminal) << ENOTTY;
     QTest::newRow("held by another program") << "busy" << int(OpenResult::InUse) << EBUSY;
-    QTest::newRow("a driver that keeps flow control")
-        << "flow control" << int(OpenResult::SettingsNotTaken) << EINVAL;
+    QTest::newRow("a driver that keeps flow control") << "flow control" << int(OpenResult::SettingsNotTaken) << EINVAL;
 }
 
 // Nothing stays open, nothing is written, the settings are as they were found.
@@ -198,9 +194,7 @@ void TestLink::closeSaysFarewellAndRestores()
     line.close();
     QVERIFY(!line.isOpen());
     QCOMPARE(hex(second.takeAll()), QString("80"));
-    QCOMPARE(
-        calls,
-        QStringList({"raw", "tcdrain", "restore", "close", "raw", "tcdrain", "restore", "close"}));
+    QCOMPARE(calls, QStringList({"raw", "tcdrain", "restore", "close", "raw", "tcdrain", "restore", "close"}));
     QCOMPARE(openDescriptorCount(), descriptors);
 }
 
@@ -317,18 +311,11 @@ void TestLink::signalsAreRetried()
         return true;
     };
     sys.open = [&](const char *p, int f) { return once("open") ? -1 : real.open(p, f); };
-    sys.write = [&](int fd, const void *d, size_t n) {
-        return once("write") ? ssize_t(-1) : real.write(fd, d, n);
-    };
-    sys.read = [&](int fd, void *d, size_t n) {
-        return once("read") ? ssize_t(-1) : real.read(fd, d, n);
-    };
+    sys.write = [&](int fd, const void *d, size_t n) { return once("write") ? ssize_t(-1) : real.write(fd, d, n); };
+    sys.read = [&](int fd, void *d, size_t n) { return once("read") ? ssize_t(-1) : real.read(fd, d, n); };
     sys.poll = [&](pollfd *f, nfds_t n, int t) { return once("poll") ? -1 : real.poll(f, n, t); };
-    sys.tcgetattr
-        = [&](int fd, termios *t) { return once("tcgetattr") ? -1 : real.tcgetattr(fd, t); };
-    sys.tcsetattr = [&](int fd, int w, const termios *t) {
-        return once("tcsetattr") ? -1 : real.tcsetattr(fd, w, t);
-    };
+    sys.tcgetattr = [&](int fd, termios *t) { return once("tcgetattr") ? -1 : real.tcgetattr(fd, t); };
+    sys.tcsetattr = [&](int fd, int w, const termios *t) { return once("tcsetattr") ? -1 : real.tcsetattr(fd, w, t); };
     sys.tcdrain = [&](int fd) { return once("tcdrain") ? -1 : real.tcdrain(fd); };
     SerialLine line;
     line.setSystemCalls(sys);
@@ -356,10 +343,9 @@ void TestLink::queueReportsInOrder()
             fast(d);
         });
         SendQueue::Reports reports;
-        reports.opened
-            = [&](const std::string &, const OpenResult &result, const ReadResult &reply) {
-                  said << QString("opened %1, answer %2").arg(result.ok()).arg(hex(reply.data));
-              };
+        reports.opened = [&](const std::string &, const OpenResult &result, const ReadResult &reply) {
+            said << QString("opened %1, answer %2").arg(result.ok()).arg(hex(reply.data));
+        };
         reports.progress = [&](const std::string &job, int done, int total) {
             said << QString("%1 %2/%3").arg(QString::fromStdString(job)).arg(done).arg(total);
         };
@@ -373,18 +359,13 @@ void TestLink::queueReportsInOrder()
             queue.send(checksumPacket(0x85, 0x01, 0x00, 0x00, 0x00), 0ms);
         }
         queue.discardInput();
-        queue.request({0x8E, 0x13}, 500ms, 12,
-                      [&](const ReadResult &reply) { said << "reply " + hex(reply.data); });
+        queue.request({0x8E, 0x13}, 500ms, 12, [&](const ReadResult &reply) { said << "reply " + hex(reply.data); });
         queue.close();
-        QVERIFY(takeReportsUntil(queue,
-                                 [&] { return said.contains("closed") && said.last() == "idle"; }));
+        QVERIFY(takeReportsUntil(queue, [&] { return said.contains("closed") && said.last() == "idle"; }));
         said.removeAll("idle"); // a slow test thread may let the queue run dry in between
-        QCOMPARE(
-            said,
-            QStringList({"opened 1, answer 4F 4B", "two 1/2", "two 2/2", "reply 00 64", "closed"}));
+        QCOMPARE(said, QStringList({"opened 1, answer 4F 4B", "two 1/2", "two 2/2", "reply 00 64", "closed"}));
     }
-    QCOMPARE(hex(peer.takeAll()),
-             QString("8E 12 01 00 28 05 08 02 00 01 08 76 C0 85 01 00 00 00 00 7A 00 8E 13 80"));
+    QCOMPARE(hex(peer.takeAll()), QString("8E 12 01 00 28 05 08 02 00 01 08 76 C0 85 01 00 00 00 00 7A 00 8E 13 80"));
     QCOMPARE(pauses, (std::vector<std::chrono::milliseconds>{250ms, 100ms, 500ms}));
 }
 
@@ -396,9 +377,8 @@ void TestLink::lostLineDropsTheRestOfTheQueue()
     QStringList said;
     SendQueue queue(SendQueue::Reporting::ToOwner);
     SendQueue::Reports reports;
-    reports.failed = [&](const SendQueue::Failure &f) {
-        said << QString("%1 %2").arg(f.lost ? "lost" : "failed").arg(f.error);
-    };
+    reports.failed
+        = [&](const SendQueue::Failure &f) { said << QString("%1 %2").arg(f.lost ? "lost" : "failed").arg(f.error); };
     queue.setReports(reports);
     queue.open(peer.slavePath());
     sendCommand8(queue, 8, 2, 8);

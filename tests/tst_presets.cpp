@@ -37,12 +37,11 @@ const QList<Values> builtIn = {{1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0}
                                {1, 16, 1, 9, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1},
                                {1, 16, 1, 8, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1},
                                {1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}};
-const QList<QByteArray> builtInTexts
-    = {"01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n",
-       "00\n15\n01\n10\n00\n16\n00\n00\n01\n11\n00\n00\n01\n08\n00\n",
-       "01\n16\n01\n09\n00\n16\n01\n00\n01\n12\n00\n00\n01\n08\n01\n",
-       "01\n16\n01\n08\n00\n16\n01\n00\n01\n12\n00\n00\n01\n08\n01\n",
-       "01\n16\n01\n00\n00\n16\n01\n07\n01\n12\n00\n00\n01\n08\n01\n"};
+const QList<QByteArray> builtInTexts = {"01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n",
+                                        "00\n15\n01\n10\n00\n16\n00\n00\n01\n11\n00\n00\n01\n08\n00\n",
+                                        "01\n16\n01\n09\n00\n16\n01\n00\n01\n12\n00\n00\n01\n08\n01\n",
+                                        "01\n16\n01\n08\n00\n16\n01\n00\n01\n12\n00\n00\n01\n08\n01\n",
+                                        "01\n16\n01\n00\n00\n16\n01\n07\n01\n12\n00\n00\n01\n08\n01\n"};
 // AES on, manual gain on, gain priority: where the partner rules take fifteen zeros.
 const Values zeroRecalled = {0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 
@@ -78,9 +77,8 @@ const QStringList flag03Frames{
 QString flagBoxes(Panel &panel)
 {
     QStringList on;
-    for (const char *box :
-         {"alcSelect", "fixedshutterSelect", "aesSelect", "slowshutterSelect", "autogainSelect",
-          "manualSelect", "peakcontrolSelect", "priorityagcSelect", "priorityslowshutterSelect"})
+    for (const char *box : {"alcSelect", "fixedshutterSelect", "aesSelect", "slowshutterSelect", "autogainSelect",
+                            "manualSelect", "peakcontrolSelect", "priorityagcSelect", "priorityslowshutterSelect"})
         on << (panel.control<QCheckBox>(box)->isChecked() ? "on" : "off");
     return on.join(' ');
 }
@@ -112,8 +110,7 @@ void TestPresets::firstStartCreatesTheFiles()
     Panel panel(Panel::Closed);
     LogCapture log;
     QStringList shown;
-    connect(panel.window.statusBar(), &QStatusBar::messageChanged,
-            [&](const QString &message) { shown << message; });
+    connect(panel.window.statusBar(), &QStatusBar::messageChanged, [&](const QString &message) { shown << message; });
     const QStringList opening = panel.open();
 
     // The greeting; a recall of its built-in values for each missing file; preset 1.
@@ -134,8 +131,8 @@ void TestPresets::firstStartCreatesTheFiles()
     const QStringList lines = log.linesOf("camdeck.presets");
     QCOMPARE(lines.mid(0, 6),
              (QStringList{"preset1.txt does NOT exist", "preset1.txt exists",
-                          "Content of 'preset1.txt':\n" + builtInTexts[0], "Content of '01':\n",
-                          "Content of '\n1':\n", "Content of '6\n':\n"}));
+                          "Content of 'preset1.txt':\n" + builtInTexts[0], "Content of '01':\n", "Content of '\n1':\n",
+                          "Content of '6\n':\n"}));
     QCOMPARE(lines.indexOf("preset2.txt does NOT exist"), 2 + 1 + 15);
     QCOMPARE(lines.size(), 5 * 18);
 }
@@ -147,8 +144,8 @@ void TestPresets::recall_data()
     QTest::addColumn<QStringList>("frames"); // all sixteen, or none to skip the check
     QTest::addColumn<Values>("recalled");
     QTest::addColumn<QString>("boxes");
-    const auto row = [](const char *name, const QByteArray &file, const char *trigger,
-                        const QStringList &frames, const Values &recalled, const QString &boxes) {
+    const auto row = [](const char *name, const QByteArray &file, const char *trigger, const QStringList &frames,
+                        const Values &recalled, const QString &boxes) {
         QTest::newRow(name) << file << trigger << frames << recalled << boxes;
     };
     const QString preset1Boxes = "on on off off on off on on off";
@@ -213,8 +210,8 @@ void TestPresets::recall()
 void TestPresets::saveAndRecallSurviveARestart()
 {
     auto panel = std::make_unique<Panel>();
-    for (const char *box : {"aesSelect", "slowshutterSelect", "manualSelect", "peakcontrolSelect",
-                            "priorityslowshutterSelect"})
+    for (const char *box :
+         {"aesSelect", "slowshutterSelect", "manualSelect", "peakcontrolSelect", "priorityslowshutterSelect"})
         panel->act(box);
     panel->act("aessliderSelect", 5);
     panel->act("slowshuttersliderSelect", 3);
@@ -298,8 +295,7 @@ void TestPresets::filesThatFail()
         if (what == "file")
             QFile(elsewhere).open(QIODevice::WriteOnly);
         if (what == "read-only")
-            QDir().mkdir(elsewhere),
-                QFile::setPermissions(elsewhere, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            QDir().mkdir(elsewhere), QFile::setPermissions(elsewhere, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         qputenv("HOME", elsewhere.toLocal8Bit());
     } else if (what == "unset") {
         qunsetenv("HOME");
@@ -374,9 +370,8 @@ void TestPresets::savesKeepFilesWhole()
     QCOMPARE(panel.home.read(1), savedText);
     QVERIFY(QFileInfo(panel.home.file(2)).isSymLink());
     QCOMPARE(panel.home.read(2), savedText);
-    QCOMPARE(
-        QDir(panel.home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-        (QStringList{"preset1.txt", "preset2.txt", "preset3.txt", "preset4.txt", "preset5.txt"}));
+    QCOMPARE(QDir(panel.home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             (QStringList{"preset1.txt", "preset2.txt", "preset3.txt", "preset4.txt", "preset5.txt"}));
     std::setlocale(LC_ALL, "C");
     QLocale::setDefault(locale);
 

@@ -1,66 +1,43 @@
-// The status bar's last command and the traffic monitor, on the real window and
-// a pseudo-terminal: what each write and read shows, the bound on kept lines,
-// copy and save, and a preset save that fails.
+// The status bar's last command and the traffic monitor: what each write and
+// read shows, the bound on kept lines, copy and save, and a failed preset save.
 #include "fixture.h"
-#include "protocol/jog.h"
 #include "trafficmonitor.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QScopeGuard>
 
 using namespace camdeck;
 using Direction = SerialLine::Direction;
 
 namespace {
 
-const Bytes greeting{0x8E, 0x12};
-const Bytes identification = bytes("53 49 4D 31"); // "SIM1"
-
-TrafficMonitor *monitorOf(Panel &bench)
-{
-    return bench.control<TrafficMonitor>("trafficMonitor");
-}
-
 // A user opening the View menu and picking the monitor's entry.
-void toggleMonitorFromMenu(Panel &bench)
+void toggleMonitorFromMenu(Panel &panel)
 {
-    QMenuBar *bar = bench.window.menuBar();
-    auto *show = bench.window.findChild<QAction *>(QStringLiteral("showTrafficMonitor"));
-    QVERIFY(show);
-    QAction *view = nullptr;
-    for (QAction *a : bar->actions()) {
-        if (a->menu() && a->menu()->actions().contains(show))
-            view = a;
-    }
-    QVERIFY(view);
+    QMenuBar *bar = panel.window.menuBar();
+    QAction *view = bar->actions().first();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view).center());
     QMenu *menu = view->menu();
     QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QAction *show = panel.window.findChild<QAction *>("showTrafficMonitor");
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(show).center());
     QTRY_VERIFY(!menu->isVisible());
 }
 
-QStringList splitLines(const QString &text)
+// The kept lines without their time stamps.
+QStringList untimed(const QString &text)
 {
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-// A kept line without its time stamp, which is checked once on its own.
-QString untimed(const QString &line)
-{
-    static const QRegularExpression stamp(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d  )"));
-    QString rest = line;
-    return rest.remove(stamp);
+    static const QRegularExpression stamp(R"(^\d\d:\d\d:\d\d\.\d\d\d  )");
+    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        line.remove(stamp);
+    return lines;
 }
 
 } // namespace
@@ -71,9 +48,9 @@ class TestTraffic : public QObject {
 private slots:
     void lastCommand_data();
     void lastCommand();
-    void lineText_data();
-    void lineText();
-    void hiddenByDefaultAndShownFromTheViewMenu();
+    void lines_data();
+    void lines();
+    void shownFromTheViewMenu();
     void keepsTheLastLinesOnly();
     void copyAndSave();
     void failedPresetSaveShows();
@@ -82,16 +59,12 @@ private slots:
 void TestTraffic::lastCommand_data()
 {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("item"); // -1: a button click
+    QTest::addColumn<int>("item");
     QTest::addColumn<QString>("status");
     QTest::newRow("xdr item 2") << "xdrSelect" << 2 << "Sent: 3/0 XDR mode ← 0x02";
-    QTest::newRow("gamma item 4") << "gammaSelect" << 4 << "Sent: 3/6 gamma ← 0x04";
-    QTest::newRow("jog right") << "buttonRight" << -1 << "Sent: jog right";
-    QTest::newRow("jog forward") << "buttonForward" << -1 << "Sent: jog forward";
-    QTest::newRow("stop: the travel query follows it")
-        << "buttonStop" << -1 << "Sent: travel query";
-    QTest::newRow("masks hidden: the last of four")
-        << "maskbutton0Select" << -1 << "Sent: mask 3 hide";
+    QTest::newRow("jog right") << "buttonRight" << 0 << "Sent: jog right";
+    QTest::newRow("stop: the travel query follows it") << "buttonStop" << 0 << "Sent: travel query";
+    QTest::newRow("masks hidden: the last of four") << "maskbutton0Select" << 0 << "Sent: mask 3 hide";
 }
 
 void TestTraffic::lastCommand()
@@ -99,159 +72,119 @@ void TestTraffic::lastCommand()
     QFETCH(QString, control);
     QFETCH(int, item);
     QFETCH(QString, status);
-    Panel bench;
-    auto *label = bench.control<QLabel>("lastCommandStatus");
-    QWidget *widget = bench.control<QWidget>(control.toLatin1().constData());
-    if (item >= 0)
-        chooseItem(qobject_cast<QComboBox *>(widget), item);
-    else
-        QTest::mouseClick(widget, Qt::LeftButton);
-    QTRY_COMPARE(label->text(), status);
+    Panel panel;
+    panel.act(control, item);
+    panel.settle();
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), status);
 }
 
-void TestTraffic::lineText_data()
+void TestTraffic::lines_data()
 {
     QTest::addColumn<QList<int>>("reads"); // per chunk: 1 read, 0 written
     QTest::addColumn<QStringList>("chunks");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("ALC on") << QList<int>{0} << QStringList{"01 00 28 05 02 00 00 01 01 DC 61"}
-                            << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 61  "
-                                           "2/0 exposure mode ← 0x01"};
-    QTest::newRow("jog left") << QList<int>{0} << QStringList{"85 01 01 00 00 00 79 00"}
-                              << QStringList{"sent  85 01 01 00 00 00 79 00  jog left"};
+                            << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"};
     QTest::newRow("greeting and its reply")
         << QList<int>{0, 1} << QStringList{"8E 12", "53 49 4D 31"}
         << QStringList{"sent  8E 12  greeting", "read  53 49 4D 31  reply, 4 bytes"};
-    QTest::newRow("a frame in two writes: named by the write that ends it")
-        << QList<int>{0, 0} << QStringList{"01 00 28 05", "02 00 00 01 01 DC 61"}
-        << QStringList{"sent  01 00 28 05  ",
-                       "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"};
-    QTest::newRow("a reply between the pieces does not break the frame")
-        << QList<int>{0, 1, 0} << QStringList{"01 00 28 05", "00 07", "02 00 00 01 01 DC 61"}
-        << QStringList{"sent  01 00 28 05  ", "read  00 07  reply, 2 bytes",
+    QTest::newRow("a frame in two writes, a reply between: named by the write that ends it")
+        << QList<int>{0, 1, 0} << QStringList{"01 00 28 05", "00", "02 00 00 01 01 DC 61"}
+        << QStringList{"sent  01 00 28 05  ", "read  00  reply, 1 byte",
                        "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"};
     QTest::newRow("an adapter echoing the frame")
-        << QList<int>{1} << QStringList{"01 00 28 05 02 00 00 01 01 DC 61"}
-        << QStringList{"read  01 00 28 05 02 00 00 01 01 DC 61  reply, 11 bytes; "
-                       "2/0 exposure mode ← 0x01"};
+        << QList<int>{1} << QStringList{"85 01 01 00 00 00 79 00"}
+        << QStringList{"read  85 01 01 00 00 00 79 00  reply, 8 bytes; jog left"};
     QTest::newRow("a bad CRC is shown as such")
         << QList<int>{0} << QStringList{"01 00 28 05 02 00 00 01 01 DC 62"}
-        << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 62  "
-                       "bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"};
+        << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 62  bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"};
 }
 
-void TestTraffic::lineText()
+void TestTraffic::lines()
 {
     QFETCH(QList<int>, reads);
     QFETCH(QStringList, chunks);
     QFETCH(QStringList, expected);
     TrafficMonitor monitor;
-    for (int i = 0; i < chunks.size(); ++i) {
-        const Bytes chunk = bytes(chunks[i]);
-        monitor.record(reads[i] ? Direction::Read : Direction::Written, chunk);
-    }
-    QStringList got;
-    for (const QString &line : splitLines(monitor.text()))
-        got << untimed(line);
-    QCOMPARE(got, expected);
+    for (int i = 0; i < chunks.size(); ++i)
+        monitor.record(reads[i] ? Direction::Read : Direction::Written, bytes(chunks[i]));
+    QCOMPARE(untimed(monitor.text()), expected);
 }
 
-void TestTraffic::hiddenByDefaultAndShownFromTheViewMenu()
+// Hidden at first, recording meanwhile; once shown, each write appears as it goes.
+void TestTraffic::shownFromTheViewMenu()
 {
-    Panel bench(Panel::Closed);
-    bench.peer.answer(greeting, identification);
-    TrafficMonitor *monitor = monitorOf(bench);
+    Panel panel(Panel::Closed);
+    panel.peer.answer({0x8E, 0x12}, bytes("53 49 4D 31"));
+    auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
     QVERIFY(!monitor->isVisible());
-    bench.open(); // recorded while hidden
-
-    toggleMonitorFromMenu(bench);
+    panel.open();
+    toggleMonitorFromMenu(panel);
     QVERIFY(monitor->isVisible());
-    auto *view = bench.control<QPlainTextEdit>("trafficLines");
-    const QStringList shown = splitLines(view->toPlainText());
-    QVERIFY(shown.size() >= 3);
-    QVERIFY2(
-        QRegularExpression(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d  sent  8E 12  greeting$)"))
-            .match(shown[0])
-            .hasMatch(),
-        qPrintable(shown[0]));
-    QCOMPARE(untimed(shown[1]), QStringLiteral("read  53 49 4D 31  reply, 4 bytes"));
-    QVERIFY2(shown[2].contains(QStringLiteral("sent  01 00 28 ")), qPrintable(shown[2]));
-
-    // While shown, each write appears as it goes.
-    QTest::mouseClick(bench.control<QPushButton>("buttonBack"), Qt::LeftButton);
-    QTRY_COMPARE(untimed(splitLines(view->toPlainText()).last()),
-                 QStringLiteral("sent  85 01 02 00 00 00 78 00  jog back"));
-
-    toggleMonitorFromMenu(bench);
+    auto *view = panel.control<QPlainTextEdit>("trafficLines");
+    QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d  sent  8E 12  greeting\n)")
+                .match(view->toPlainText())
+                .hasMatch());
+    QCOMPARE(untimed(view->toPlainText()).mid(1, 2),
+             (QStringList{"read  53 49 4D 31  reply, 4 bytes",
+                          "sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"}));
+    panel.act("buttonBack");
+    QTRY_COMPARE(untimed(view->toPlainText()).last(), QString("sent  85 01 02 00 00 00 78 00  jog back"));
+    toggleMonitorFromMenu(panel);
     QVERIFY(!monitor->isVisible());
 }
 
 void TestTraffic::keepsTheLastLinesOnly()
 {
-    PtyPeer peer;
-    SerialLine line;
-    QVERIFY(line.open(peer.slavePath()).ok());
     TrafficMonitor monitor(nullptr, 3);
-    line.setTap([&](SerialLine::Direction direction, const std::uint8_t *data, std::size_t size) {
-        monitor.record(direction, Bytes(data, data + size));
-    });
-    for (JogDirection d : {JogDirection::Right, JogDirection::Left, JogDirection::Back,
-                           JogDirection::Forward, JogDirection::Stop})
-        QVERIFY(line.writePacket(jogPacket(d)).ok());
-    peer.take(5 * 8);
-    line.setTap({});
-
-    const QStringList kept = splitLines(monitor.text());
+    for (const char *jog : {"85 01 00 00 00 00 7A 00", "85 01 01 00 00 00 79 00", "85 01 02 00 00 00 78 00",
+                            "85 01 03 00 00 00 77 00", "85 01 04 00 00 00 76 00"})
+        monitor.record(Direction::Written, bytes(jog));
+    const QStringList kept = untimed(monitor.text());
     QCOMPARE(kept.size(), 3);
-    QVERIFY(kept[0].endsWith(QStringLiteral("jog back")));
-    QVERIFY(kept[2].endsWith(QStringLiteral("stop")));
+    QVERIFY(kept[0].endsWith("jog back"));
+    QVERIFY(kept[2].endsWith("stop"));
     monitor.show();
-    QCOMPARE(monitor.findChild<QPlainTextEdit *>()->toPlainText() + QLatin1Char('\n'),
-             monitor.text());
+    QCOMPARE(monitor.findChild<QPlainTextEdit *>()->toPlainText() + '\n', monitor.text());
 }
 
+// Copy puts every kept line on the clipboard; Save writes them, or says why it could not.
 void TestTraffic::copyAndSave()
 {
-    Panel bench;
-    bench.act("buttonRight");
-    bench.settle();
-    TrafficMonitor *monitor = monitorOf(bench);
-    toggleMonitorFromMenu(bench);
+    Panel panel;
+    panel.act("buttonRight");
+    panel.settle();
+    auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
+    toggleMonitorFromMenu(panel);
     const QString all = monitor->text();
-    QVERIFY(all.endsWith(QStringLiteral("jog right\n")));
-
+    QVERIFY(all.endsWith("jog right\n"));
     QApplication::clipboard()->clear();
-    QTest::mouseClick(bench.control<QPushButton>("copyTraffic"), Qt::LeftButton);
+    panel.act("copyTraffic");
     QCOMPARE(QApplication::clipboard()->text(), all);
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("traffic.txt"));
+    const QString path = dir.filePath("traffic.txt");
     monitor->setPathChooser([&] { return path; });
-    QTest::mouseClick(bench.control<QPushButton>("saveTraffic"), Qt::LeftButton);
+    panel.act("saveTraffic");
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(saved.readAll()), all);
-
-    // A place that cannot hold the file is said so, not passed over.
-    MessageBoxAnswers answers({QStringLiteral("OK")});
-    monitor->setPathChooser([&] { return path + QStringLiteral("/under-a-file.txt"); });
-    QTest::mouseClick(bench.control<QPushButton>("saveTraffic"), Qt::LeftButton);
+    MessageBoxAnswers answers({"OK"});
+    monitor->setPathChooser([&] { return path + "/under-a-file.txt"; });
+    panel.act("saveTraffic");
     QCOMPARE(answers.seen.size(), 1);
-    QVERIFY2(answers.seen[0].contains(QStringLiteral("not saved")), qPrintable(answers.seen[0]));
+    QVERIFY2(answers.seen[0].contains("not saved"), qPrintable(answers.seen[0]));
 }
 
 void TestTraffic::failedPresetSaveShows()
 {
-    Panel bench;
-    auto *label = bench.control<QLabel>("lastCommandStatus");
-    QVERIFY(label->text().startsWith(QStringLiteral("Sent: ")));
+    Panel panel;
+    auto *label = panel.control<QLabel>("lastCommandStatus");
     // A home under a regular file cannot exist, whoever runs the test.
-    qputenv("HOME", (bench.home.file(1) + QStringLiteral("/home")).toLocal8Bit());
-    bench.act("save3Button");
-    QVERIFY2(label->text().startsWith(QStringLiteral("Preset 3 not saved: ")),
-             qPrintable(label->text()));
-    QVERIFY(label->text().size() > QStringLiteral("Preset 3 not saved: ").size());
-    QCOMPARE(bench.sent(), QStringList()); // a save sends nothing
+    qputenv("HOME", (panel.home.file(1) + "/home").toLocal8Bit());
+    panel.act("save3Button");
+    QVERIFY2(label->text().startsWith("Preset 3 not saved: ") && label->text().size() > 20, qPrintable(label->text()));
+    QCOMPARE(panel.sent(), QStringList()); // a save sends nothing
 }
 
 QTEST_MAIN(TestTraffic)

@@ -78,8 +78,7 @@ QStringList accepted(const Bytes &stream, QRandomGenerator &random)
 // keeps starting messages that never finish.
 Bytes garbage(QRandomGenerator &random, int size)
 {
-    static const std::uint8_t leads[]
-        = {0x01, 0x00, 0x28, 0x80, 0x81, 0x85, 0x8E, 0xA5, 0xA6, 0xA7, 0xA8, 0x86, 0x87};
+    static const std::uint8_t leads[] = {0x01, 0x00, 0x28, 0x80, 0x81, 0x85, 0x8E, 0xA5, 0xA6, 0xA7, 0xA8, 0x86, 0x87};
     Bytes g(static_cast<std::size_t>(size));
     for (auto &b : g)
         b = random.bounded(4) == 0 ? leads[random.bounded(int(sizeof leads))]
@@ -158,15 +157,12 @@ void TestUnits::frames_data()
     QTest::newRow("8/2 = 12") << 8 << 2 << 12 << 0 << "01 00 28 05 08 02 00 01 0C 72 C0";
     QTest::newRow("8/3 = 320") << 16 << 3 << 320 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
     QTest::newRow("8/5 = 360") << 16 << 5 << 360 << 0 << "01 00 28 06 08 05 00 02 68 01 6C 94";
-    QTest::newRow("8/3 = 320, 360")
-        << 32 << 3 << 320 << 360 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+    QTest::newRow("8/3 = 320, 360") << 32 << 3 << 320 << 360 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
     // Only the low 8 or 16 bits of the caller's integer go out.
     QTest::newRow("8-bit -1") << 8 << 2 << -1 << 0 << "01 00 28 05 08 02 00 01 FF 81 C0";
     QTest::newRow("8-bit 268") << 8 << 2 << 268 << 0 << "01 00 28 05 08 02 00 01 0C 72 C0";
-    QTest::newRow("16-bit 0x10140")
-        << 16 << 3 << 0x10140 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
-    QTest::newRow("32-bit wide words")
-        << 32 << 3 << 0x20140 << 0x30168 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
+    QTest::newRow("16-bit 0x10140") << 16 << 3 << 0x10140 << 0 << "01 00 28 06 08 03 00 02 40 01 CC 0E";
+    QTest::newRow("32-bit wide words") << 32 << 3 << 0x20140 << 0x30168 << "01 00 28 08 08 03 00 04 40 01 68 01 E6 D3";
 }
 
 void TestUnits::frames()
@@ -187,15 +183,12 @@ void TestUnits::decoded_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("decoded");
-    const auto row = [](const char *input, const char *decoded) {
-        QTest::newRow(decoded) << input << decoded;
-    };
+    const auto row = [](const char *input, const char *decoded) { QTest::newRow(decoded) << input << decoded; };
     row("01 00 28 05 02 00 00 01 01 DC 61", "2/0 exposure mode ← 0x01");
     row("01 00 28 05 04 13 00 01 E4 B9 85", "4/19 UV matrix UR ← 0xE4");
     row("01 00 28 06 08 03 00 02 40 01 CC 0E", "8/3 crosshair x ← 320 (0x0140)");
     row("01 00 28 06 08 04 00 02 40 01 5C 8B", "8/4 crosshair x, high byte ← 320 (0x0140)");
-    row("01 00 28 08 08 03 00 04 40 01 68 01 E6 D3",
-        "8/3 crosshair x ← 320 (0x0140), 8/5 crosshair y ← 360 (0x0168)");
+    row("01 00 28 08 08 03 00 04 40 01 68 01 E6 D3", "8/3 crosshair x ← 320 (0x0140), 8/5 crosshair y ← 360 (0x0168)");
     row("01 00 28 05 08 0B 00 01 41 A7 7A", "8/11 text position 0 ← 0x41 'A'");
     row("01 00 28 05 08 24 00 01 10 2E 6C", "8/36 SDV mode ← 0x10");
     row("01 00 28 05 03 04 00 01 66 4F 9A", "3/4 H values (sdv, hdv) ← 0x66");
@@ -209,8 +202,7 @@ void TestUnits::decoded_data()
     row("8E 13", "travel query");
     // What a device rejects changes nothing; the next message still comes out.
     row("01 00 28 05 08 02 00 01 08 76 C1", "bad CRC, ignored: 01 00 28 05 08 02 00 01 08 76 C1");
-    row("01 00 28 07 08 02 00 01 08 76 C0",
-        "bad length, ignored: 01 00 28 07 | skipped 7 bytes: 08 02 00 01 08 76 C0");
+    row("01 00 28 07 08 02 00 01 08 76 C0", "bad length, ignored: 01 00 28 07 | skipped 7 bytes: 08 02 00 01 08 76 C0");
     row("01 00 28 05 08 02 00 01 76 C0 01 00 28 05 08 01 00 01 81 AC 95",
         "bad CRC, ignored: 01 00 28 05 08 02 00 01 76 C0 01 | 8/1 flips and negative ← 0x81");
     row("85 01 00 00 00 00 7B 00", "bad checksum, ignored: 85 01 00 00 00 00 7B 00");
@@ -282,9 +274,8 @@ void TestUnits::presetWritten_data()
     QTest::addColumn<Values>("values");
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("preset 1 built-in") << slot0 << slot0Text;
-    QTest::newRow("negative, -1 to -9")
-        << Values{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
-        << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n");
+    QTest::newRow("negative, -1 to -9") << Values{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
+                                        << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n");
     QTest::newRow("too wide: clamped to -9..99")
         << Values{100, -10, 12345, -2147483647 - 1, 99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}
         << QByteArray("99\n-9\n99\n-9\n99\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n");
@@ -306,13 +297,10 @@ void TestUnits::presetRead_data()
     QTest::addColumn<Values>("values");
     QTest::newRow("as written") << slot0Text << slot0;
     // Two characters at 3k and 3k + 1; the separators are never looked at.
-    QTest::newRow("other separators")
-        << QByteArray("01 16;01,11\t00|16x00y00 01 12 00 00 01 08 00.") << slot0;
+    QTest::newRow("other separators") << QByteArray("01 16;01,11\t00|16x00y00 01 12 00 00 01 08 00.") << slot0;
     QTest::newRow("CR before LF shifts by one per line")
-        << QByteArray("01\r\n16\r\n01\r\n11\r\n00\r\n")
-        << Values{1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("anything after the 44th character") << slot0Text.left(44) + "junk 77\n88\n"
-                                                       << slot0;
+        << QByteArray("01\r\n16\r\n01\r\n11\r\n00\r\n") << Values{1, 1, 0, 1, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("anything after the 44th character") << slot0Text.left(44) + "junk 77\n88\n" << slot0;
     QTest::newRow("a two-character line shifts the rest")
         << QByteArray("1\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n")
         << Values{1, 6, 1, 1, 0, 6, 0, 0, 1, 2, 0, 0, 1, 8, 0};
@@ -321,13 +309,12 @@ void TestUnits::presetRead_data()
         << Values{0, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0};
     // What a short file lacks reads as 0.
     QTest::newRow("empty") << QByteArray() << Values(15, 0);
-    QTest::newRow("ends inside a value")
-        << QByteArray("01\n16\n0") << Values{1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("43 characters")
-        << slot0Text.left(42) + "1" << Values{1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 1};
+    QTest::newRow("ends inside a value") << QByteArray("01\n16\n0")
+                                         << Values{1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("43 characters") << slot0Text.left(42) + "1"
+                                   << Values{1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 1};
     // Each piece: white space, one sign, digits up to the first non-digit.
-    QTest::newRow("pieces") << QByteArray(
-        " 7\n\t7\n-3\n+4\n7x\nab\n--\n -\n- \n09\n+-\n  \n 9\n-0\n5")
+    QTest::newRow("pieces") << QByteArray(" 7\n\t7\n-3\n+4\n7x\nab\n--\n -\n- \n09\n+-\n  \n 9\n-0\n5")
                             << Values{7, 7, -3, 4, 7, 0, 0, 0, 0, 9, 0, 0, 9, 0, 5};
 }
 
@@ -350,8 +337,7 @@ void TestUnits::builtInSlots()
     DefaultSlot(table, 1);
     QCOMPARE(valuesOf(table[1]), (Values{0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0}));
     QCOMPARE(valuesOf(table[0]), Values(15, 77));
-    QCOMPARE(valuesOf(defaultPresetSlot(4)),
-             (Values{1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}));
+    QCOMPARE(valuesOf(defaultPresetSlot(4)), (Values{1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1}));
 }
 
 QTEST_APPLESS_MAIN(TestUnits)

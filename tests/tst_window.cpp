@@ -75,10 +75,9 @@ void TestWindow::startUp()
     QVERIFY(!window.isConnected());
     // The controls start as the window shows them before any preset.
     const std::pair<const char *, const char *> labels[]
-        = {{"alcslidervalue", "40%"},       {"fixedshutterslidervalue", "1/4000s"},
-           {"autogainslidervalue", "24dB"}, {"peakcontrolslidervalue", "90%"},
-           {"uvmatrixURslidervalue", "0"},  {"crossxposslidervalue", "320"},
-           {"SDV_H_slidervalue", "0"},      {"colorgainslidervalue", "0"}};
+        = {{"alcslidervalue", "40%"},         {"fixedshutterslidervalue", "1/4000s"}, {"autogainslidervalue", "24dB"},
+           {"peakcontrolslidervalue", "90%"}, {"uvmatrixURslidervalue", "0"},         {"crossxposslidervalue", "320"},
+           {"SDV_H_slidervalue", "0"},        {"colorgainslidervalue", "0"}};
     for (const auto &[name, text] : labels)
         QCOMPARE(window.findChild<QLabel *>(name)->text(), QString(text));
     QVERIFY(window.findChild<QCheckBox *>("awbSelect")->isChecked());
@@ -139,9 +138,9 @@ void TestWindow::layoutFitsABenchScreen()
         w = w->nextInFocusChain();
     } while (w != start);
     QCOMPARE(sections,
-             QStringList({"connectionSection", "exposureSection", "presetsSection", "gainSection",
-                          "colourSection", "uvmatrixSection", "pictureSection", "displaySection",
-                          "positionsSection", "textSection", "masksSection", "jogSection"}));
+             QStringList({"connectionSection", "exposureSection", "presetsSection", "gainSection", "colourSection",
+                          "uvmatrixSection", "pictureSection", "displaySection", "positionsSection", "textSection",
+                          "masksSection", "jogSection"}));
 }
 
 // The placeholder names no device, and a list set from code fires no action.
@@ -163,8 +162,7 @@ void TestWindow::failedOpenAsksAgain_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("refused"); // the errno open() gives, or 0 for the real call
     QTest::addColumn<QString>("informative");
-    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << 0
-                             << QString::fromLocal8Bit(strerror(ENOENT));
+    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << 0 << QString::fromLocal8Bit(strerror(ENOENT));
     QTest::newRow("not a terminal") << "/dev/null" << 0
                                     << QString::fromLocal8Bit(strerror(ENOTTY))
             + ".\nThis is not a serial device; nothing was written to it.";
@@ -174,8 +172,7 @@ void TestWindow::failedOpenAsksAgain_data()
             + ".\nOn Linux a serial port belongs to a group, usually dialout: add yourself with "
               "'sudo usermod -aG dialout $USER' and log in again.";
     QTest::newRow("busy") << "/dev/ttyUSB0" << EBUSY
-                          << "The port is in use by another program ("
-            + QString::fromLocal8Bit(strerror(EBUSY)) + ").";
+                          << "The port is in use by another program (" + QString::fromLocal8Bit(strerror(EBUSY)) + ").";
 }
 
 void TestWindow::failedOpenAsksAgain()
@@ -215,8 +212,7 @@ void TestWindow::greeting_data()
                                << "Connected to %1 (device says \"OK\")";
     QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"}
                                  << "Connected to %1 (device says \"AB\")";
-    QTest::newRow("300 bytes") << QByteArray(300, 'x')
-                               << QStringList{"Message is >" + QString(256, 'x')}
+    QTest::newRow("300 bytes") << QByteArray(300, 'x') << QStringList{"Message is >" + QString(256, 'x')}
                                << "Connected to %1 (device says \"" + QString(256, 'x') + "\")";
 }
 
@@ -331,8 +327,7 @@ void TestWindow::closingDuringARecallSendsTheRestFirst()
     QVERIFY(!panel.window.isVisible());
     const Bytes stream = panel.peer.take(16 * 11 + 1, 5s);
     QCOMPARE(stream.size(), std::size_t(16 * 11 + 1));
-    QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())),
-             QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
+    QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())), QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
 }
 
 void TestWindow::pacedInRealTime_data()
@@ -341,10 +336,8 @@ void TestWindow::pacedInRealTime_data()
     QTest::addColumn<int>("pieceSize");
     QTest::addColumn<int>("pieces");
     QTest::addColumn<int>("pauseMs");
-    QTest::newRow("text upload: 24 frames, 0.05 s after each")
-        << "textupdateSelect" << 11 << 24 << 50;
-    QTest::newRow("mask pattern: 12 packets, 0.05 s after each")
-        << "maskbutton2Select" << 8 << 12 << 50;
+    QTest::newRow("text upload: 24 frames, 0.05 s after each") << "textupdateSelect" << 11 << 24 << 50;
+    QTest::newRow("mask pattern: 12 packets, 0.05 s after each") << "maskbutton2Select" << 8 << 12 << 50;
 }
 
 void TestWindow::pacedInRealTime()
@@ -360,8 +353,8 @@ void TestWindow::pacedInRealTime()
     const auto returned = PtyPeer::Clock::now();
     const auto total = std::size_t(pieceSize * pieces);
     QCOMPARE(panel.peer.take(total, 5s).size(), total);
-    const QString fault = pacingFault(panel.peer.arrivals(), skip, std::size_t(pieceSize),
-                                      std::size_t(pieces), pauseMs, returned);
+    const QString fault
+        = pacingFault(panel.peer.arrivals(), skip, std::size_t(pieceSize), std::size_t(pieces), pauseMs, returned);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }
 

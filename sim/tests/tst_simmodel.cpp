@@ -67,9 +67,8 @@ void TestSimModel::messages_data()
 {
     QTest::addColumn<QStringList>("steps"); // "milliseconds bytes"
     QTest::addColumn<Facts>("facts"); // "said" is the last line logged, "answer" the last reply
-    const auto row = [](const char *name, const QStringList &steps, const Facts &facts) {
-        QTest::newRow(name) << steps << facts;
-    };
+    const auto row
+        = [](const char *name, const QStringList &steps, const Facts &facts) { QTest::newRow(name) << steps << facts; };
     // clang-format off
     row("8-bit: 3/4 = 0x66", {"0 01 00 28 05 03 04 00 01 66 4F 9A"}, {{"registers", "3/4=66"}, {"said", "3/4 H values (sdv, hdv) ← 0x66"}, {"hdv-h", "6"}});
     row("16-bit: 8/3 = 320", {"0 01 00 28 06 08 03 00 02 40 01 CC 0E"}, {{"registers", "8/3=40 8/4=01"}, {"crosshair-x", "320"}});
