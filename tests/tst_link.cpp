@@ -59,7 +59,6 @@ private slots:
     void signalsAreRetried_data();
     void signalsAreRetried();
     void queueReportsInOrder();
-    void lostLineDropsTheRestOfTheQueue();
 };
 
 void TestLink::openAppliesRaw9600()
@@ -367,31 +366,6 @@ void TestLink::queueReportsInOrder()
     }
     QCOMPARE(hex(peer.takeAll()), QString("8E 12 01 00 28 05 08 02 00 01 08 76 C0 85 01 00 00 00 00 7A 00 8E 13 80"));
     QCOMPARE(pauses, (std::vector<std::chrono::milliseconds>{250ms, 100ms, 500ms}));
-}
-
-// A device gone in the middle: the rest of what was queued for it is neither
-// written nor waited for, and the loss is told once.
-void TestLink::lostLineDropsTheRestOfTheQueue()
-{
-    PtyPeer peer;
-    QStringList said;
-    SendQueue queue(SendQueue::Reporting::ToOwner);
-    SendQueue::Reports reports;
-    reports.failed
-        = [&](const SendQueue::Failure &f) { said << QString("%1 %2").arg(f.lost ? "lost" : "failed").arg(f.error); };
-    queue.setReports(reports);
-    queue.open(peer.slavePath());
-    sendCommand8(queue, 8, 2, 8);
-    QCOMPARE(peer.take(2 + 11).size(), std::size_t(13));
-    peer.hangUp();
-    const auto pulled = std::chrono::steady_clock::now();
-    for (int i = 0; i < 16; ++i)
-        sendCommand8(queue, 2, 0, 1);
-    QVERIFY(takeReportsUntil(queue, [&] { return !said.isEmpty() && !queue.busy(); }));
-    QVERIFY(std::chrono::steady_clock::now() - pulled < 1s); // not sixteen pauses
-    takeReportsUntil(
-        queue, [] { return false; }, 50ms);
-    QCOMPARE(said, QStringList{"lost 5"});
 }
 
 QTEST_GUILESS_MAIN(TestLink)

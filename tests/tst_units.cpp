@@ -3,7 +3,6 @@
 #include "presets/presetfile.h"
 #include "protocol/decoder.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace camdeck;
@@ -52,40 +51,6 @@ const QStringList messages = {"01 00 28 05 02 00 00 01 01 DC 61",
                               "85 01 03 00 00 00 77 00",
                               "85 01 04 00 00 00 76 00"};
 
-// The messages a decoder fed a stream in random chunks accepts, minus the
-// short ones (greeting, travel query, farewell) that noise spells by chance.
-QStringList accepted(const Bytes &stream, QRandomGenerator &random)
-{
-    Decoder decoder;
-    std::vector<Event> events;
-    for (std::size_t at = 0; at < stream.size();) {
-        const std::size_t n = std::min<std::size_t>(1 + random.bounded(40), stream.size() - at);
-        const std::vector<Event> got = decoder.feed(stream.data() + at, n);
-        events.insert(events.end(), got.begin(), got.end());
-        at += n;
-    }
-    const std::vector<Event> rest = decoder.flush();
-    events.insert(events.end(), rest.begin(), rest.end());
-    QStringList found;
-    for (const Event &e : events) {
-        if (!e.isRejected() && e.bytes.size() > 2)
-            found << hex(e.bytes);
-    }
-    return found;
-}
-
-// Random bytes, one in four the first byte of a real message, so the garbage
-// keeps starting messages that never finish.
-Bytes garbage(QRandomGenerator &random, int size)
-{
-    static const std::uint8_t leads[] = {0x01, 0x00, 0x28, 0x80, 0x81, 0x85, 0x8E, 0xA5, 0xA6, 0xA7, 0xA8, 0x86, 0x87};
-    Bytes g(static_cast<std::size_t>(size));
-    for (auto &b : g)
-        b = random.bounded(4) == 0 ? leads[random.bounded(int(sizeof leads))]
-                                   : static_cast<std::uint8_t>(random.bounded(256));
-    return g;
-}
-
 PresetSlot slotOf(const Values &values)
 {
     PresetSlot s;
@@ -118,7 +83,6 @@ private slots:
     void decoded_data();
     void decoded();
     void cutAnywhere();
-    void garbageAroundMessages();
     void presetWritten_data();
     void presetWritten();
     void presetRead_data();
@@ -243,30 +207,6 @@ void TestUnits::cutAnywhere()
             got << hex(e.bytes);
     }
     QCOMPARE(got, messages + QStringList{"8E 13"});
-}
-
-// Whatever noise comes, the messages between it and after it come out whole and in order.
-void TestUnits::garbageAroundMessages()
-{
-    QRandomGenerator random(5);
-    Bytes stream;
-    QStringList expected;
-    for (int round = 0; round < 400; ++round) {
-        const Bytes g = garbage(random, random.bounded(24));
-        stream.insert(stream.end(), g.begin(), g.end());
-        const QString message = messages[random.bounded(int(messages.size()))];
-        const Bytes m = bytes(message);
-        stream.insert(stream.end(), m.begin(), m.end());
-        expected << message;
-    }
-    QCOMPARE(accepted(stream, random), expected);
-
-    stream = garbage(random, 100000);
-    for (const std::uint8_t b : bytes(messages.join(' ')))
-        stream.push_back(b);
-    const QStringList got = accepted(stream, random);
-    QVERIFY(got.size() >= messages.size());
-    QCOMPARE(got.mid(got.size() - messages.size()), messages);
 }
 
 void TestUnits::presetWritten_data()
