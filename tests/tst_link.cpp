@@ -86,7 +86,9 @@ void TestLink::refusedOpens_data()
     QTest::newRow("regular file") << "file" << int(OpenResult::NotATerminal) << ENOTTY;
     QTest::newRow("/dev/null") << "/dev/null" << int(OpenResult::NotATerminal) << ENOTTY;
     QTest::newRow("held by another program") << "busy" << int(OpenResult::InUse) << EBUSY;
-    QTest::newRow("a driver that keeps flow control") << "flow control" << int(OpenResult::SettingsNotTaken) << EINVAL;
+    QTest::newRow("a driver that keeps hardware flow control")
+        << "flow control" << int(OpenResult::SettingsNotTaken) << EINVAL;
+    QTest::newRow("a driver that keeps XON/XOFF") << "xon" << int(OpenResult::SettingsNotTaken) << EINVAL;
 }
 
 // Nothing stays open, nothing is written, the settings are as they were found.
@@ -109,13 +111,13 @@ void TestLink::refusedOpens()
         path = peer.slavePath();
         other = ::open(path.c_str(), O_RDWR | O_NOCTTY);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
-    } else if (what == "flow control") {
+    } else if (what == "flow control" || what == "xon") {
         path = peer.slavePath();
         SystemCalls calls;
-        calls.tcgetattr = [](int fd, termios *t) {
+        calls.tcgetattr = [xon = what == "xon"](int fd, termios *t) {
             const int r = ::tcgetattr(fd, t);
             if ((t->c_lflag & ICANON) == 0)
-                t->c_cflag |= CRTSCTS;
+                (xon ? t->c_iflag : t->c_cflag) |= xon ? IXOFF : CRTSCTS;
             return r;
         };
         line.setSystemCalls(calls);

@@ -94,6 +94,8 @@ void TestWindow::tooltipsSayWhatIsSet_data()
                            << "Slow shutter speed: register 2/8, 0 to 7 (1/15s to 8s)";
     QTest::newRow("word") << "magnitudesliderSelect"
                           << "Magnitude: registers 5/1-5/2 (16 bits), 0 to 1023";
+    QTest::newRow("signed byte") << "uvmatrix_UR_sliderSelect"
+                                 << "UV matrix UR: register 4/19, 0 to 255 (-128 to 127)";
     QTest::newRow("nibble") << "HDV_V_sliderSelect"
                             << "HDV V position: bits 4-7 of register 3/5, 0 to 15 (-60 to 90)";
     QTest::newRow("bit") << "negativeSelect"
