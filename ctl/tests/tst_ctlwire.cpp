@@ -134,6 +134,9 @@ void TestCtlWire::commands_data()
     QTest::newRow("alc-level 20 under --raw")
         << QStringList{"--raw", "set", "alc-level", "20"} << "01 00 28 05 02 01 00 01 14 F8 52"
         << QList<int>{100};
+    QTest::newRow("set text on: the control that shows the text, not an upload")
+        << QStringList{"set", "text", "on"} << "01 00 28 05 08 08 00 01 01 B4 2F"
+        << QList<int>{100};
     QTest::newRow("switch blc on: a packet, no pause")
         << QStringList{"switch", "blc", "on"} << "80 86 01 01 00 00 F8 00" << QList<int>{};
     QTest::newRow("switch agc off")
