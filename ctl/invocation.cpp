@@ -1,0 +1,346 @@
+#include "invocation.h"
+#include "values.h"
+
+#include "presets/presetslot.h"
+#include "protocol/masks.h"
+
+#include <algorithm>
+#include <array>
+
+namespace camdeck::ctl {
+
+namespace {
+
+using Kind = Command::Kind;
+
+// The command words and the kinds they make; ports and decode run alone.
+constexpr struct {
+    const char *word;
+    Kind kind;
+} commandWords[] = {
+    {"hello", Kind::Hello},   {"preset", Kind::Preset}, {"set", Kind::Set},
+    {"text", Kind::Text},     {"mask", Kind::Mask},     {"jog", Kind::Jog},
+    {"switch", Kind::Switch},
+};
+constexpr const char *aloneWords[] = {"ports", "decode"};
+
+constexpr std::array<const char *, maskPatternCount> maskNames
+    = {"none", "plus", "cross", "grid", "square"};
+constexpr std::array<const char *, 5> jogNames = {"right", "left", "back", "forward", "stop"};
+
+constexpr const char *options[]
+    = {"-d", "--device", "--json", "-v", "--verbose", "--raw", "--hex", "--list", "-h", "--help"};
+
+bool isOption(const std::string &word)
+{
+    return word.size() > 1 && word[0] == '-';
+}
+
+bool isCommandWord(const std::string &word)
+{
+    for (const auto &c : commandWords) {
+        if (word == c.word)
+            return true;
+    }
+    return word == aloneWords[0] || word == aloneWords[1];
+}
+
+std::string didYouMean(const std::string &word, const std::vector<std::string> &candidates)
+{
+    const std::string near = nearest(word, candidates);
+    return near.empty() ? std::string() : "; did you mean " + near + "?";
+}
+
+template<class Names> std::vector<std::string> list(const Names &names)
+{
+    return std::vector<std::string>(std::begin(names), std::end(names));
+}
+
+std::vector<std::string> controlKeys()
+{
+    std::vector<std::string> keys;
+    for (const protocol::Control &c : protocol::controls())
+        keys.emplace_back(c.key);
+    return keys;
+}
+
+// One of names, by word or by its index; -1 when neither.
+template<class Names> int pick(const Names &names, const std::string &word, bool byIndex)
+{
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        if (sameWord(word, names[i]))
+            return static_cast<int>(i);
+    }
+    const std::optional<int> index = wholeNumber(word);
+    return byIndex && index && *index >= 0 && *index < int(std::size(names)) ? *index : -1;
+}
+
+template<class Names> std::string oneOf(const Names &names)
+{
+    std::string text;
+    for (const char *name : names)
+        text += (text.empty() ? "" : "|") + std::string(name);
+    return text;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string> &arguments)
+        : m_arguments(arguments)
+    {
+    }
+
+    Invocation parse();
+
+private:
+    bool more() const { return m_next < m_arguments.size(); }
+    const std::string &take() { return m_arguments[m_next++]; }
+    bool fail(std::string why);
+    bool option(const std::string &word);
+    bool command(const std::string &word);
+    bool argumentsOf(Command &command);
+    bool settings(Command &command);
+    bool resolve(Command &command);
+    bool resolveSet(Command &command);
+    bool resolveText(Command &command, const std::string &word);
+    bool check();
+
+    const std::vector<std::string> &m_arguments;
+    std::size_t m_next = 0;
+    Invocation m_invocation;
+    bool m_alone = false; // ports or decode was given
+};
+
+Invocation Parser::parse()
+{
+    while (more()) {
+        const std::string &word = take();
+        const bool ok = isOption(word) ? option(word) : command(word);
+        if (!ok)
+            return m_invocation;
+        if (m_invocation.action == Invocation::Action::Help
+            || m_invocation.action == Invocation::Action::List)
+            return m_invocation;
+    }
+    // Values are read once every option is known: --raw may come last.
+    if (!check())
+        return m_invocation;
+    for (Command &command : m_invocation.commands) {
+        if (!resolve(command))
+            break;
+    }
+    return m_invocation;
+}
+
+bool Parser::fail(std::string why)
+{
+    m_invocation.error = std::move(why);
+    return false;
+}
+
+bool Parser::option(const std::string &word)
+{
+    Invocation &inv = m_invocation;
+    if (word == "-d" || word == "--device" || word.starts_with("--device=")) {
+        if (!inv.device.empty())
+            return fail("one device only: " + word + " after -d " + inv.device);
+        if (word.starts_with("--device="))
+            inv.device = word.substr(9);
+        else if (more())
+            inv.device = take();
+        if (inv.device.empty())
+            return fail(word + " wants the device's path");
+    } else if (word == "--json") {
+        inv.json = true;
+    } else if (word == "-v" || word == "--verbose") {
+        inv.verbose = true;
+    } else if (word == "--raw") {
+        inv.raw = true;
+    } else if (word == "--hex") {
+        inv.hexInput = true;
+    } else if (word == "--list") {
+        inv.action = Invocation::Action::List;
+    } else if (word == "-h" || word == "--help") {
+        inv.action = Invocation::Action::Help;
+    } else {
+        return fail("no option '" + word + "'" + didYouMean(word, list(options)));
+    }
+    return true;
+}
+
+bool Parser::command(const std::string &word)
+{
+    if (word == "ports" || word == "decode") {
+        if (m_alone || !m_invocation.commands.empty())
+            return fail(word + " runs alone, not with other commands");
+        m_alone = true;
+        m_invocation.action
+            = word == "ports" ? Invocation::Action::Ports : Invocation::Action::Decode;
+        if (word == "decode" && more() && !isOption(m_arguments[m_next]))
+            m_invocation.input = take();
+        return true;
+    }
+    const auto found = std::find_if(std::begin(commandWords), std::end(commandWords),
+                                    [&](const auto &c) { return word == c.word; });
+    if (found == std::end(commandWords)) {
+        if (protocol::findControl(word))
+            return fail("no command '" + word + "'; to set the control: set " + word + " VALUE");
+        std::vector<std::string> words = list(aloneWords);
+        for (const auto &c : commandWords)
+            words.emplace_back(c.word);
+        return fail("no command '" + word + "'" + didYouMean(word, words));
+    }
+    if (m_alone)
+        return fail(
+            std::string(aloneWords[m_invocation.action == Invocation::Action::Ports ? 0 : 1])
+            + " runs alone, not with " + word);
+    Command command;
+    command.kind = found->kind;
+    if (!argumentsOf(command))
+        return false;
+    m_invocation.commands.push_back(std::move(command));
+    return true;
+}
+
+// The words a command takes, whatever they look like: a text may start with a
+// dash, and uv-ur -28 is a value, not an option.
+bool Parser::argumentsOf(Command &command)
+{
+    if (command.kind == Kind::Set)
+        return settings(command);
+    const std::size_t count = command.kind == Kind::Hello ? 0
+        : command.kind == Kind::Switch                    ? 2
+                                                          : 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!more())
+            return fail(std::string(command.name()) + " wants "
+                        + (count == 2 ? "a switch and on or off" : "a value"));
+        command.words.push_back(take());
+    }
+    return true;
+}
+
+// NAME VALUE pairs up to the next command or option. The first pair after
+// set is always a pair, so "set text on" shows the text while "text" further
+// on starts the text command.
+bool Parser::settings(Command &command)
+{
+    while (more() && !isOption(m_arguments[m_next])
+           && (command.words.empty() || !isCommandWord(m_arguments[m_next]))) {
+        const std::string &name = take();
+        if (!more())
+            return fail("set " + name + " wants a value");
+        command.words.push_back(name);
+        command.words.push_back(take());
+    }
+    if (command.words.empty())
+        return fail("set wants a control's name and a value");
+    return true;
+}
+
+bool Parser::check()
+{
+    const Invocation &inv = m_invocation;
+    if (inv.action != Invocation::Action::Run)
+        return true;
+    if (inv.commands.empty())
+        return fail("nothing to do: give a command");
+    if (inv.device.empty())
+        return fail(std::string(inv.commands.front().name()) + " wants the device: -d PATH");
+    return true;
+}
+
+bool Parser::resolve(Command &command)
+{
+    const std::string &word = command.words.empty() ? std::string() : command.words.front();
+    switch (command.kind) {
+    case Kind::Hello:
+        return true;
+    case Kind::Preset: {
+        const std::optional<int> n = wholeNumber(word);
+        if (!n || *n < 1 || *n > presetSlotCount)
+            return fail("preset takes 1 to " + std::to_string(presetSlotCount) + ", not '" + word
+                        + "'");
+        command.number = *n - 1;
+        return true;
+    }
+    case Kind::Set:
+        return resolveSet(command);
+    case Kind::Text:
+        return resolveText(command, word);
+    case Kind::Mask:
+        command.number = pick(maskNames, word, true);
+        return command.number >= 0
+            || fail("mask takes " + oneOf(maskNames) + ", not '" + word + "'"
+                    + didYouMean(word, list(maskNames)));
+    case Kind::Jog: {
+        const int direction = pick(jogNames, word, false);
+        command.direction = static_cast<JogDirection>(direction);
+        return direction >= 0
+            || fail("jog takes " + oneOf(jogNames) + ", not '" + word + "'"
+                    + didYouMean(word, list(jogNames)));
+    }
+    case Kind::Switch: {
+        command.which = protocol::findSwitch(lowerCase(word));
+        std::vector<std::string> keys;
+        for (const protocol::Switch &s : protocol::switches())
+            keys.emplace_back(s.key);
+        if (!command.which)
+            return fail("no switch '" + word + "'" + didYouMean(word, keys));
+        const std::optional<bool> on = onOff(command.words[1]);
+        command.on = on.value_or(false);
+        return on || fail("switch " + word + " takes on or off, not '" + command.words[1] + "'");
+    }
+    }
+    return true;
+}
+
+bool Parser::resolveSet(Command &command)
+{
+    for (std::size_t i = 0; i + 1 < command.words.size(); i += 2) {
+        const std::string &name = command.words[i];
+        const protocol::Control *control = protocol::findControl(lowerCase(name));
+        if (!control && protocol::findSwitch(lowerCase(name)))
+            return fail(name + " is a switch: switch " + name + " on|off");
+        if (!control)
+            return fail("no control '" + name + "'" + didYouMean(name, controlKeys()));
+        const ControlValue value = scriptValue(*control, command.words[i + 1], m_invocation.raw);
+        if (!value.ok())
+            return fail(value.error);
+        command.settings.push_back({control, value.value});
+    }
+    return true;
+}
+
+// The window sends each UTF-16 unit's low byte: only Latin-1 goes out as typed.
+bool Parser::resolveText(Command &command, const std::string &word)
+{
+    const std::optional<std::u16string> text = utf16(word);
+    if (!text)
+        return fail("the text is not UTF-8");
+    if (text->size() > std::size_t(protocol::textPositions))
+        return fail("the on-screen text takes at most 24 characters, not "
+                    + std::to_string(text->size()));
+    if (std::any_of(text->begin(), text->end(), [](char16_t c) { return c > 0xFF; }))
+        return fail("the on-screen text takes Latin-1 characters only");
+    command.text = *text;
+    return true;
+}
+
+} // namespace
+
+const char *Command::name() const
+{
+    for (const auto &c : commandWords) {
+        if (c.kind == kind)
+            return c.word;
+    }
+    return "";
+}
+
+Invocation parseArguments(const std::vector<std::string> &arguments)
+{
+    return Parser(arguments).parse();
+}
+
+} // namespace camdeck::ctl

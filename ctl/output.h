@@ -1,0 +1,48 @@
+// How camdeck-ctl says what happened. Standard output carries results only,
+// for scripts to read: a line for what a command answered (the greeting's
+// reply, the travel), or with --json one object per command. Standard error
+// carries the errors and, with -v, every message on the line, decoded. No Qt.
+#pragma once
+
+#include "host.h"
+#include "invocation.h"
+
+#include "protocol/decoder.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace camdeck::ctl {
+
+// What one command did on the line.
+struct CommandResult {
+    std::vector<std::string> sent; // each message written, in hex
+    std::optional<Bytes> reply; // hello and jog stop: what the device answered
+    std::optional<int> travel; // jog stop: the move's travel in mm
+    std::string error; // the line failed during the command
+};
+
+class Output {
+public:
+    Output(Host &host, bool json, bool verbose);
+
+    void result(const Command &command, const CommandResult &result);
+    void ports(const std::vector<PortInfo> &ports);
+    // With -v: a message as it went out, bytes as they came in.
+    void sent(const protocol::Event &message);
+    void read(const Bytes &bytes);
+    // "camdeck-ctl: " and the message, on standard error.
+    void error(const std::string &message);
+
+private:
+    std::ostream &m_out;
+    std::ostream &m_err;
+    bool m_json;
+    bool m_verbose;
+};
+
+// The reply as text when every byte is printable ASCII ("SIM1").
+std::optional<std::string> printable(const Bytes &bytes);
+
+} // namespace camdeck::ctl
