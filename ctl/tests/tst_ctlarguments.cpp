@@ -2,7 +2,7 @@
 // makes and what it is told, the captured streams it decodes, and --list.
 #include "ctlrun.h"
 #include "ptypeer.h"
-#include "testsupport.h"
+#include "fixture.h"
 #include "values.h"
 
 #include <QTemporaryFile>

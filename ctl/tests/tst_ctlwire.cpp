@@ -4,7 +4,7 @@
 // recall paced in real time.
 #include "ctlrun.h"
 #include "ptypeer.h"
-#include "testsupport.h"
+#include "fixture.h"
 
 #include <QDir>
 #include <QFile>
