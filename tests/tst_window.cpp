@@ -48,9 +48,7 @@ private slots:
     void failedOpenAsksAgain();
     void greeting_data();
     void greeting();
-    void closingSaysFarewellAndRestores();
     void repickingLeaksNothing();
-    void pulledAdapterIsToldOnce();
     void windowAnswersWhileTheLineIsBusy();
     void closingDuringARecallSendsTheRestFirst();
     void pacedInRealTime_data();
@@ -233,22 +231,6 @@ void TestWindow::greeting()
     QVERIFY(!panel.control<QProgressBar>("fileOpening")->isVisible());
 }
 
-void TestWindow::closingSaysFarewellAndRestores()
-{
-    Panel panel(Panel::Closed);
-    termios before{};
-    tcgetattr(panel.peer.slaveFd(), &before);
-    panel.open();
-    panel.window.close();
-    QVERIFY(!panel.window.isVisible());
-    QCOMPARE(panel.sent(), QStringList{"80"});
-    QTRY_COMPARE(status(panel), QString("No port"));
-    termios after{};
-    tcgetattr(panel.peer.slaveFd(), &after);
-    QCOMPARE(after.c_lflag, before.c_lflag);
-    QCOMPARE(after.c_cflag, before.c_cflag);
-}
-
 // The first port is said goodbye to before it is opened again; no descriptor stays behind.
 void TestWindow::repickingLeaksNothing()
 {
@@ -265,28 +247,9 @@ void TestWindow::repickingLeaksNothing()
     QTRY_COMPARE(openDescriptorCount(), withWindow);
 }
 
-// Noticed at once, even with nobody touching the window; said once.
-void TestWindow::pulledAdapterIsToldOnce()
-{
-    Panel panel;
-    const QString path = QString::fromStdString(panel.peer.slavePath());
-    LogCapture log;
-    MessageBoxAnswers alerts({"Cancel"});
-    panel.peer.hangUp();
-    QTRY_VERIFY(!panel.window.isConnected());
-    for (int i = 0; i < 3; ++i)
-        panel.act("colorbarSelect");
-    panel.settle();
-    QCOMPARE(log.linesOf("camdeck.link").size(), 1);
-    QVERIFY(log.linesOf("camdeck.link").first().startsWith("Lost the serial line " + path));
-    QVERIFY(alerts.seen.isEmpty());
-    QVERIFY(status(panel).startsWith("Port lost: " + path));
-    panel.window.close(); // a farewell to a dead port fails quietly
-    QCOMPARE(log.linesOf("camdeck.link").size(), 1);
-}
-
 // The window's own timer keeps ticking during a recall, a click then goes out
-// after it, and a port pulled in the middle stops the rest at once.
+// after it; a port pulled in the middle stops the rest at once, and is told
+// once, with no alert.
 void TestWindow::windowAnswersWhileTheLineIsBusy()
 {
     Panel panel;
@@ -311,18 +274,34 @@ void TestWindow::windowAnswersWhileTheLineIsBusy()
     QCOMPARE(panel.window.statusBar()->currentMessage(), QString());
 
     panel.realTime();
+    LogCapture log;
+    MessageBoxAnswers alerts({"Cancel"});
     panel.act("preset1Button");
     QCOMPARE(panel.peer.take(11).size(), std::size_t(11));
     const auto pulled = std::chrono::steady_clock::now();
     panel.peer.hangUp();
     QTRY_VERIFY(!panel.window.line().busy());
     QVERIFY(std::chrono::steady_clock::now() - pulled < 1s); // not the recall's 1.5 s
+    for (int i = 0; i < 3; ++i)
+        panel.act("colorbarSelect");
+    panel.settle();
+    QVERIFY(status(panel).startsWith("Port lost: "));
+    panel.window.close(); // a farewell to a dead port fails quietly
+    panel.settle();
+    const QStringList said = log.linesOf("camdeck.link");
+    QCOMPARE(said.size(), 1);
+    QVERIFY(said.first().startsWith("Lost the serial line " + QString::fromStdString(panel.peer.slavePath())));
+    QVERIFY(alerts.seen.isEmpty());
 }
 
-// Closing hides the window at once; what is queued goes out, then the farewell.
+// Closing hides the window at once; what is queued goes out, then the
+// farewell, and the line gets back the settings it had.
 void TestWindow::closingDuringARecallSendsTheRestFirst()
 {
-    Panel panel;
+    Panel panel(Panel::Closed);
+    termios before{};
+    tcgetattr(panel.peer.slaveFd(), &before);
+    panel.open();
     panel.window.line().setPause(slowPause);
     panel.act("preset1Button");
     panel.window.close();
@@ -330,6 +309,11 @@ void TestWindow::closingDuringARecallSendsTheRestFirst()
     const Bytes stream = panel.peer.take(16 * 11 + 1, 5s);
     QCOMPARE(stream.size(), std::size_t(16 * 11 + 1));
     QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())), QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
+    QTRY_COMPARE(status(panel), QString("No port"));
+    termios after{};
+    tcgetattr(panel.peer.slaveFd(), &after);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    QCOMPARE(after.c_cflag, before.c_cflag);
 }
 
 void TestWindow::pacedInRealTime_data()
