@@ -15,14 +15,12 @@ struct CtlRun {
     QString err;
 };
 
-inline CtlRun runCtl(const QStringList &arguments, camdeck::SerialLine::Pause pause = {},
-                     const QByteArray &input = {})
+inline CtlRun runCtl(const QStringList &arguments, camdeck::SerialLine::Pause pause = {}, const QByteArray &input = {})
 {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in(input.toStdString());
-    camdeck::ctl::Host host{out,   err, in, camdeck::ctl::systemPorts, camdeck::ctl::readPresetFile,
-                            pause, -1};
+    camdeck::ctl::Host host{out, err, in, camdeck::ctl::systemPorts, camdeck::ctl::readPresetFile, pause, -1};
     std::vector<std::string> words;
     for (const QString &argument : arguments)
         words.push_back(argument.toStdString());

@@ -1,8 +1,8 @@
 // What a script may write: control values in script units, the mistakes it
 // makes and what it is told, the captured streams it decodes, and --list.
 #include "ctlrun.h"
-#include "ptypeer.h"
 #include "fixture.h"
+#include "ptypeer.h"
 #include "values.h"
 
 #include <QTemporaryFile>
@@ -46,9 +46,8 @@ void TestCtlArguments::values_data()
     QTest::newRow("alc-level 17 is refused, not wrapped")
         << "alc-level"
         << "17" << false << 0 << "alc-level takes 0 to 16, not '17' (--raw lets it through)";
-    QTest::newRow("alc-level 5x is no number")
-        << "alc-level"
-        << "5x" << true << 0 << "alc-level takes 0 to 16, not '5x'";
+    QTest::newRow("alc-level 5x is no number") << "alc-level"
+                                               << "5x" << true << 0 << "alc-level takes 0 to 16, not '5x'";
     QTest::newRow("crosshair-x 720 is its top") << "crosshair-x"
                                                 << "720" << false << 720 << "";
     QTest::newRow("gamma by name 0.45") << "gamma"
@@ -59,8 +58,7 @@ void TestCtlArguments::values_data()
                                       << "4" << false << 4 << "";
     QTest::newRow("gamma 0.5 is no item")
         << "gamma"
-        << "0.5" << false << 0
-        << "gamma takes 0 to 4 or one of 0.45, 0.55, 0.65, 0.75, 1.0, not '0.5'";
+        << "0.5" << false << 0 << "gamma takes 0 to 4 or one of 0.45, 0.55, 0.65, 0.75, 1.0, not '0.5'";
     QTest::newRow("xdr-mode MIDDLE in any case") << "xdr-mode"
                                                  << "MIDDLE" << false << 2 << "";
     QTest::newRow("sdv-mode by name") << "sdv-mode"
@@ -73,9 +71,8 @@ void TestCtlArguments::values_data()
                                       << "False" << false << 0 << "";
     QTest::newRow("colour-bar 1") << "colour-bar"
                                   << "1" << false << 1 << "";
-    QTest::newRow("colour-bar 2 is refused, --raw or not")
-        << "colour-bar"
-        << "2" << true << 0 << "colour-bar takes on or off, not '2'";
+    QTest::newRow("colour-bar 2 is refused, --raw or not") << "colour-bar"
+                                                           << "2" << true << 0 << "colour-bar takes on or off, not '2'";
 }
 
 void TestCtlArguments::values()
@@ -101,30 +98,23 @@ void TestCtlArguments::mistakesSendNothing_data()
     QTest::newRow("misspelt after good commands: the line is read whole first")
         << QStringList{"set", "alc", "on", "jog", "stop", "set", "colour-bra", "on"}
         << "no control 'colour-bra'; did you mean colour-bar?";
-    QTest::newRow("misspelt command")
-        << QStringList{"helo"} << "no command 'helo'; did you mean hello?";
+    QTest::newRow("misspelt command") << QStringList{"helo"} << "no command 'helo'; did you mean hello?";
     QTest::newRow("a control without set")
-        << QStringList{"alc-level", "12"}
-        << "no command 'alc-level'; to set the control: set alc-level VALUE";
+        << QStringList{"alc-level", "12"} << "no command 'alc-level'; to set the control: set alc-level VALUE";
     QTest::newRow("a switch is not a control")
         << QStringList{"set", "blc", "on"} << "blc is a switch: switch blc on|off";
-    QTest::newRow("misspelt switch")
-        << QStringList{"switch", "bcl", "on"} << "no switch 'bcl'; did you mean blc?";
+    QTest::newRow("misspelt switch") << QStringList{"switch", "bcl", "on"} << "no switch 'bcl'; did you mean blc?";
     QTest::newRow("out of range") << QStringList{"set", "uv-ur", "128"}
                                   << "uv-ur takes -128 to 127, not '128' (--raw lets it through)";
     QTest::newRow("set without its value") << QStringList{"set", "alc"} << "set alc wants a value";
     QTest::newRow("preset 6") << QStringList{"preset", "6"} << "preset takes 1 to 5, not '6'";
-    QTest::newRow("mask star") << QStringList{"mask", "star"}
-                               << "mask takes none|plus|cross|grid|square, not 'star'";
-    QTest::newRow("jog up") << QStringList{"jog", "up"}
-                            << "jog takes right|left|back|forward|stop, not 'up'";
+    QTest::newRow("mask star") << QStringList{"mask", "star"} << "mask takes none|plus|cross|grid|square, not 'star'";
+    QTest::newRow("jog up") << QStringList{"jog", "up"} << "jog takes right|left|back|forward|stop, not 'up'";
     QTest::newRow("25 characters of text")
-        << QStringList{"text", "ABCDEFGHIJKLMNOPQRSTUVWXY"}
-        << "the on-screen text takes at most 24 characters, not 25";
-    QTest::newRow("text beyond Latin-1")
-        << QStringList{"text", "5 €"} << "the on-screen text takes Latin-1 characters only";
-    QTest::newRow("misspelt option")
-        << QStringList{"--jsno", "hello"} << "no option '--jsno'; did you mean --json?";
+        << QStringList{"text", "ABCDEFGHIJKLMNOPQRSTUVWXY"} << "the on-screen text takes at most 24 characters, not 25";
+    QTest::newRow("text beyond Latin-1") << QStringList{"text", "5 €"}
+                                         << "the on-screen text takes Latin-1 characters only";
+    QTest::newRow("misspelt option") << QStringList{"--jsno", "hello"} << "no option '--jsno'; did you mean --json?";
     QTest::newRow("ports with a device command")
         << QStringList{"hello", "ports"} << "ports runs alone, not with other commands";
 }
@@ -134,8 +124,7 @@ void TestCtlArguments::mistakesSendNothing()
     QFETCH(QStringList, arguments);
     QFETCH(QString, said);
     PtyPeer peer;
-    const CtlRun run
-        = runCtl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments);
+    const CtlRun run = runCtl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments);
     QCOMPARE(run.status, 1);
     const QStringList lines = run.err.split('\n');
     QCOMPARE(lines.value(0), "camdeck-ctl: " + said);
@@ -158,13 +147,12 @@ void TestCtlArguments::decode_data()
                                                     "8086010100 00F800"
                                                     "8501040000 007700"
                                                     "8E12 80");
-    const QString decoded
-        = "01 00 28 05 08 02 00 01 08 76 C0  8/2 colour bar and crosshair ← 0x08\n"
-          "bad CRC, ignored: 01 00 28 05 08 02 00 01 08 76 C1\n"
-          "80 86 01 01 00 00 F8 00  BLC on\n"
-          "bad checksum, ignored: 85 01 04 00 00 00 77 00\n"
-          "8E 12  greeting\n"
-          "80  farewell\n";
+    const QString decoded = "01 00 28 05 08 02 00 01 08 76 C0  8/2 colour bar and crosshair ← 0x08\n"
+                            "bad CRC, ignored: 01 00 28 05 08 02 00 01 08 76 C1\n"
+                            "80 86 01 01 00 00 F8 00  BLC on\n"
+                            "bad checksum, ignored: 85 01 04 00 00 00 77 00\n"
+                            "8E 12  greeting\n"
+                            "80  farewell\n";
     QTest::newRow("raw bytes: the corrupted ones reported, the rest decoded")
         << QStringList{} << captured << 0 << decoded;
     QTest::newRow("hex text: runs, 0x, commas, comments")
@@ -208,12 +196,11 @@ void TestCtlArguments::listNamesControlsInScriptUnits()
 {
     const CtlRun run = runCtl({"--list"});
     QCOMPARE(run.status, 0);
-    for (const char *line :
-         {"uv-ur                  -128..127  UV matrix UR: register 4/19, 0 to 255 (-128 to 127)\n",
-          "gamma                  0..4       Gamma: register 3/6, item index; by name "
-          "0.45|0.55|0.65|0.75|1.0\n",
-          "colour-bar             on|off     Colour bar: bit 3 of register 8/2\n",
-          "switch blc             on|off     Back-light compensation on or off: packet 80 86\n"})
+    for (const char *line : {"uv-ur                  -128..127  UV matrix UR: register 4/19, 0 to 255 (-128 to 127)\n",
+                             "gamma                  0..4       Gamma: register 3/6, item index; by name "
+                             "0.45|0.55|0.65|0.75|1.0\n",
+                             "colour-bar             on|off     Colour bar: bit 3 of register 8/2\n",
+                             "switch blc             on|off     Back-light compensation on or off: packet 80 86\n"})
         QVERIFY2(run.out.contains(QString::fromUtf8(line)), line);
 }
 

@@ -65,8 +65,8 @@ void TestCtlProcess::drivesTheSimulator()
     }
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    for (const char *line : {"greeting, answered SIM1", "8/2 colour bar and crosshair ← 0x08",
-                             "stop, travel 0 mm", "travel query, answered 0 mm", "farewell"})
+    for (const char *line : {"greeting, answered SIM1", "8/2 colour bar and crosshair ← 0x08", "stop, travel 0 mm",
+                             "travel query, answered 0 mm", "farewell"})
         QVERIFY2(log.contains(QString::fromUtf8(line)), qPrintable(log));
 }
 
@@ -85,8 +85,7 @@ void TestCtlProcess::statusReachesTheShell()
     PtyPeer peer;
     const int other = ::open(peer.slavePath().c_str(), O_RDWR | O_NOCTTY);
     QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
-    const Finished run
-        = ctl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments);
+    const Finished run = ctl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments);
     QCOMPARE(run.status, status);
     QVERIFY(peer.takeAll().empty());
     ::close(other);

@@ -3,8 +3,8 @@
 // when the port is held, missing or lost, the preset files, and one preset
 // recall paced in real time.
 #include "ctlrun.h"
-#include "ptypeer.h"
 #include "fixture.h"
+#include "ptypeer.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,8 +58,7 @@ struct Pauses {
 
 CtlRun runOn(PtyPeer &peer, const QStringList &arguments, SerialLine::Pause pause)
 {
-    return runCtl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments,
-                  std::move(pause));
+    return runCtl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments, std::move(pause));
 }
 
 CtlRun runOn(PtyPeer &peer, const QStringList &arguments)
@@ -103,46 +102,33 @@ void TestCtlWire::commands_data()
     QTest::addColumn<QString>("sent"); // between the greeting and the farewell
     QTest::addColumn<QList<int>>("pausesMs"); // after the greeting's 250
     QTest::newRow("colour bar on, crosshair off")
-        << QStringList{"set", "colour-bar", "on"} << "01 00 28 05 08 02 00 01 08 76 C0"
-        << QList<int>{100};
+        << QStringList{"set", "colour-bar", "on"} << "01 00 28 05 08 02 00 01 08 76 C0" << QList<int>{100};
     QTest::newRow("colour bar, then crosshair: one register, both bits")
         << QStringList{"set", "colour-bar", "on", "crosshair", "on"}
-        << "01 00 28 05 08 02 00 01 08 76 C0 01 00 28 05 08 02 00 01 0C 72 C0"
-        << QList<int>{100, 100};
+        << "01 00 28 05 08 02 00 01 08 76 C0 01 00 28 05 08 02 00 01 0C 72 C0" << QList<int>{100, 100};
     QTest::newRow("crosshair-x 320: a word, low byte first")
-        << QStringList{"set", "crosshair-x", "320"} << "01 00 28 06 08 03 00 02 40 01 CC 0E"
-        << QList<int>{100};
+        << QStringList{"set", "crosshair-x", "320"} << "01 00 28 06 08 03 00 02 40 01 CC 0E" << QList<int>{100};
     QTest::newRow("sdv-mode 1: the high nibble of 8/36")
-        << QStringList{"set", "sdv-mode", "1"} << "01 00 28 05 08 24 00 01 10 2E 6C"
-        << QList<int>{100};
+        << QStringList{"set", "sdv-mode", "1"} << "01 00 28 05 08 24 00 01 10 2E 6C" << QList<int>{100};
     QTest::newRow("hdv-h 3 beside sdv-h at its starting 6: 36 in 3/4")
-        << QStringList{"set", "hdv-h", "3"} << "01 00 28 05 03 04 00 01 36 1F 9A"
-        << QList<int>{100};
+        << QStringList{"set", "hdv-h", "3"} << "01 00 28 05 03 04 00 01 36 1F 9A" << QList<int>{100};
     QTest::newRow("peak-level 5 with peak control on from the start: 85 in 2/10")
-        << QStringList{"set", "peak-level", "5"} << "01 00 28 05 02 0A 00 01 85 93 8E"
-        << QList<int>{100};
+        << QStringList{"set", "peak-level", "5"} << "01 00 28 05 02 0A 00 01 85 93 8E" << QList<int>{100};
     QTest::newRow("aes off from the start: ALC stays on")
-        << QStringList{"set", "aes", "off"} << "01 00 28 05 02 00 00 01 01 DC 61"
-        << QList<int>{100};
+        << QStringList{"set", "aes", "off"} << "01 00 28 05 02 00 00 01 01 DC 61" << QList<int>{100};
     QTest::newRow("alc on from AES: AES goes off, the fixed shutter on")
         << QStringList{"set", "aes", "on", "set", "alc", "on"}
-        << "01 00 28 05 02 00 00 01 02 DF 61 01 00 28 05 02 00 00 01 01 DC 61"
-        << QList<int>{100, 100};
+        << "01 00 28 05 02 00 00 01 02 DF 61 01 00 28 05 02 00 00 01 01 DC 61" << QList<int>{100, 100};
     QTest::newRow("uv-ur -28 is E4 in 4/19")
-        << QStringList{"set", "uv-ur", "-28"} << "01 00 28 05 04 13 00 01 E4 B9 85"
-        << QList<int>{100};
+        << QStringList{"set", "uv-ur", "-28"} << "01 00 28 05 04 13 00 01 E4 B9 85" << QList<int>{100};
     QTest::newRow("alc-level 20 under --raw")
-        << QStringList{"--raw", "set", "alc-level", "20"} << "01 00 28 05 02 01 00 01 14 F8 52"
-        << QList<int>{100};
+        << QStringList{"--raw", "set", "alc-level", "20"} << "01 00 28 05 02 01 00 01 14 F8 52" << QList<int>{100};
     QTest::newRow("set text on: the control that shows the text, not an upload")
-        << QStringList{"set", "text", "on"} << "01 00 28 05 08 08 00 01 01 B4 2F"
-        << QList<int>{100};
+        << QStringList{"set", "text", "on"} << "01 00 28 05 08 08 00 01 01 B4 2F" << QList<int>{100};
     QTest::newRow("switch blc on: a packet, no pause")
         << QStringList{"switch", "blc", "on"} << "80 86 01 01 00 00 F8 00" << QList<int>{};
-    QTest::newRow("switch agc off")
-        << QStringList{"switch", "AGC", "off"} << "80 82 00 01 00 00 FD 00" << QList<int>{};
-    QTest::newRow("jog right") << QStringList{"jog", "right"} << "85 01 00 00 00 00 7A 00"
-                               << QList<int>{};
+    QTest::newRow("switch agc off") << QStringList{"switch", "AGC", "off"} << "80 82 00 01 00 00 FD 00" << QList<int>{};
+    QTest::newRow("jog right") << QStringList{"jog", "right"} << "85 01 00 00 00 00 7A 00" << QList<int>{};
     QTest::newRow("jog stop, then the travel query answered 0.5 s later")
         << QStringList{"jog", "stop"} << stopAndQuery << QList<int>{500};
     QTest::newRow("mask plus: hide all four, define two, show two")
@@ -208,9 +194,8 @@ void TestCtlWire::travel_data()
                                     << "";
     QTest::newRow("00 64: 100 mm") << "00 64" << 0 << "travel 100 mm\n"
                                    << "";
-    QTest::newRow("no answer: status 5")
-        << "" << 5 << ""
-        << "camdeck-ctl: the drive did not answer the travel query\n";
+    QTest::newRow("no answer: status 5") << "" << 5 << ""
+                                         << "camdeck-ctl: the drive did not answer the travel query\n";
     QTest::newRow("three bytes are no answer")
         << "00 64 00" << 5 << ""
         << "camdeck-ctl: the drive did not answer the travel query (got 00 64 00)\n";
@@ -268,12 +253,10 @@ void TestCtlWire::presetFiles_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("preset 2, no file: built-in values, said, no file made")
         << "2"
-        << "preset2.txt" << QByteArray()
-        << "no HOME/preset2.txt: preset 2 uses its built-in values (no file is made)";
+        << "preset2.txt" << QByteArray() << "no HOME/preset2.txt: preset 2 uses its built-in values (no file is made)";
     QTest::newRow("preset 3 from a file holding preset 2's values")
         << "3"
-        << "preset3.txt"
-        << QByteArray("00\n15\n01\n10\n00\n16\n00\n00\n01\n11\n00\n00\n01\n08\n00\n") << "";
+        << "preset3.txt" << QByteArray("00\n15\n01\n10\n00\n16\n00\n00\n01\n11\n00\n00\n01\n08\n00\n") << "";
     QTest::newRow("preset 2, a directory in its place: built-in values and why")
         << "2"
         << "preset2.txt" << QByteArray("dir")
@@ -300,9 +283,7 @@ void TestCtlWire::presetFiles()
     const CtlRun run = runOn(peer, {"preset", preset});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.err,
-             said.isEmpty()
-                 ? QString()
-                 : "camdeck-ctl: " + QString(said).replace("HOME", m_home.path()) + "\n");
+             said.isEmpty() ? QString() : "camdeck-ctl: " + QString(said).replace("HOME", m_home.path()) + "\n");
     QCOMPARE(hex(peer.takeAll()), QStringList({greeting, presetTwo, farewell}).join(' '));
     QCOMPARE(QFile::exists(path), !content.isNull());
 }
@@ -312,12 +293,10 @@ void TestCtlWire::exitStatus_data()
     QTest::addColumn<QString>("situation");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said");
-    QTest::newRow("held by another program: 3")
-        << "held" << 3 << "in use by another program (Device or resource busy)";
+    QTest::newRow("held by another program: 3") << "held" << 3 << "in use by another program (Device or resource busy)";
     QTest::newRow("missing device: 2") << "missing" << 2 << "No such file or directory";
     QTest::newRow("not a terminal: 2") << "/dev/null" << 2 << "it is not a serial device";
-    QTest::newRow("adapter pulled mid-recall: 4")
-        << "lost" << 4 << "(Input/output error); the rest is not sent";
+    QTest::newRow("adapter pulled mid-recall: 4") << "lost" << 4 << "(Input/output error); the rest is not sent";
 }
 
 void TestCtlWire::exitStatus()
@@ -366,9 +345,8 @@ void TestCtlWire::presetRecallIsPacedInRealTime()
         offset += arrival.bytes.size();
     }
     QCOMPARE(starts.size(), std::size_t(1 + 16 + 1));
-    const auto gapMs = [&](std::size_t i) {
-        return std::chrono::duration<double, std::milli>(starts[i] - starts[i - 1]).count();
-    };
+    const auto gapMs
+        = [&](std::size_t i) { return std::chrono::duration<double, std::milli>(starts[i] - starts[i - 1]).count(); };
     QVERIFY2(gapMs(1) >= 250 - 5, qPrintable(QString::number(gapMs(1))));
     for (std::size_t i = 2; i < starts.size(); ++i)
         QVERIFY2(gapMs(i) >= 100 - 5, qPrintable(QString("gap %1: %2 ms").arg(i).arg(gapMs(i))));
