@@ -1,51 +1,134 @@
 #include "devicelist.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace {
 const QString noDeviceTitle = QStringLiteral("Select Serial Device");
 }
 
-QStringList DeviceList::systemPorts()
+QList<PortInfo> DeviceList::systemPorts()
 {
-    QStringList paths;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : ports)
-        paths << port.systemLocation();
-    return paths;
+    QList<PortInfo> ports;
+    const auto available = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : available)
+        ports.append(
+            {port.systemLocation(), port.description(), port.manufacturer(), port.serialNumber()});
+    return ports;
+}
+
+QString DeviceList::itemText(const PortInfo &port)
+{
+    QStringList parts;
+    for (const QString &part : {port.description, port.manufacturer, port.serialNumber}) {
+        if (!part.trimmed().isEmpty())
+            parts << part.trimmed();
+    }
+    parts << port.path;
+    return parts.join(QStringLiteral(" — "));
 }
 
 DeviceList::DeviceList(QComboBox *ttySelect, const QStringList &extraDevices, PortLister lister,
                        const QString &watchedDirectory)
     : QObject(ttySelect)
     , m_ttySelect(ttySelect)
-    , m_extraDevices(extraDevices)
     , m_lister(std::move(lister))
+    , m_watchedDirectory(watchedDirectory)
 {
-    refresh();
-    m_watcher.addPath(watchedDirectory);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DeviceList::refresh);
+    for (const QString &path : extraDevices)
+        addDevice(path);
+    rebuild();
+    connect(m_ttySelect, &QComboBox::activated, this,
+            [this](int index) { m_selected = m_ttySelect->itemData(index).toString(); });
+    // The given paths are there at once; the system's ports follow the first paint.
+    m_ttySelect->installEventFilter(this);
+}
+
+bool DeviceList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ttySelect && event->type() == QEvent::Paint) {
+        m_ttySelect->removeEventFilter(this);
+        // After this paint has reached the screen.
+        QTimer::singleShot(0, this, [this] {
+            m_watcher.addPath(m_watchedDirectory);
+            connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DeviceList::refresh);
+            refresh();
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DeviceList::addDevice(const QString &path, const QString &description)
+{
+    for (PortInfo &extra : m_extras) {
+        if (extra.path == path) {
+            if (!description.isEmpty())
+                extra.description = description;
+            rebuild();
+            return;
+        }
+    }
+    m_extras.append({path, description, {}, {}});
+    rebuild();
+}
+
+void DeviceList::select(const QString &path)
+{
+    m_selected = path;
+    const QSignalBlocker quiet(m_ttySelect);
+    m_ttySelect->setCurrentIndex(std::max(0, m_ttySelect->findData(path)));
 }
 
 void DeviceList::refresh()
 {
-    // The system's order, unsorted: the list a bench user sees in other serial tools.
-    QStringList items{noDeviceTitle};
-    items << m_lister() << m_extraDevices;
+    m_ports = m_lister();
+    rebuild();
+}
 
-    QStringList shown;
-    for (int i = 0; i < m_ttySelect->count(); ++i)
-        shown << m_ttySelect->itemText(i);
-    if (shown == items)
+void DeviceList::rebuild()
+{
+    // The system's order, unsorted: the list a bench user sees in other serial tools.
+    QList<PortInfo> ports = m_ports;
+    for (PortInfo extra : m_extras) {
+        const auto same = [&](const PortInfo &port) { return port.path == extra.path; };
+        if (std::any_of(ports.cbegin(), ports.cend(), same))
+            continue;
+        // A link to an adapter (/dev/serial/by-id/…) is described as the adapter.
+        const QString target = QFileInfo(extra.path).canonicalFilePath();
+        for (const PortInfo &port : std::as_const(m_ports)) {
+            if (extra.description.isEmpty() && !target.isEmpty() && port.path == target) {
+                extra.description = port.description;
+                extra.manufacturer = port.manufacturer;
+                extra.serialNumber = port.serialNumber;
+            }
+        }
+        ports << extra;
+    }
+
+    QStringList texts{noDeviceTitle};
+    QStringList paths{QString()};
+    for (const PortInfo &port : std::as_const(ports)) {
+        texts << itemText(port);
+        paths << port.path;
+    }
+    bool same = m_ttySelect->count() == texts.size();
+    for (int i = 0; same && i < texts.size(); ++i)
+        same = m_ttySelect->itemText(i) == texts[i]
+            && m_ttySelect->itemData(i).toString() == paths[i];
+    if (same)
         return;
 
-    const QString current = m_ttySelect->currentText();
+    const QString current
+        = m_ttySelect->currentIndex() > 0 ? m_ttySelect->currentData().toString() : m_selected;
     const QSignalBlocker quiet(m_ttySelect);
     m_ttySelect->clear();
-    m_ttySelect->addItems(items);
-    // A port that went away leaves the placeholder selected; the line itself
-    // is not touched (a pulled adapter is noticed at its next write or read).
-    m_ttySelect->setCurrentIndex(std::max(0, static_cast<int>(items.indexOf(current))));
+    for (int i = 0; i < texts.size(); ++i)
+        m_ttySelect->addItem(texts[i], paths[i]);
+    // A port that went away leaves the placeholder selected, until it is back;
+    // the line itself is not touched here.
+    m_ttySelect->setCurrentIndex(std::max(0, m_ttySelect->findData(current)));
 }

@@ -126,7 +126,8 @@ void WindowController::ttyPicked()
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
-    const QString path = ui->ttySelect->currentText();
+    // The path, not the text, which describes the adapter too.
+    const QString path = ui->ttySelect->currentData().toString();
     m_connectionStatus->setText(tr("Opening %1…").arg(path));
     setOpening(true); // until the device is greeted and preset 1 is on
     m_openPath.clear();
