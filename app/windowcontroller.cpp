@@ -34,6 +34,31 @@ QByteArray replyText(const camdeck::Bytes &reply)
     return QByteArray(begin, static_cast<qsizetype>(::strnlen(begin, reply.size())));
 }
 
+// The reply as the status bar shows it: its bytes in hex, and the text beside
+// them when every byte is printable. A long reply is cut, as the bar is one line.
+QString replyBytes(const camdeck::Bytes &reply)
+{
+    constexpr std::size_t shown = 16;
+    QStringList hex;
+    QString text;
+    bool printable = true;
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        printable = printable && reply[i] >= 0x20 && reply[i] < 0x7F;
+        if (i < shown) {
+            hex << QStringLiteral("%1").arg(reply[i], 2, 16, QLatin1Char('0')).toUpper();
+            text += QLatin1Char(static_cast<char>(reply[i]));
+        }
+    }
+    QString said = hex.join(QLatin1Char(' '));
+    if (reply.size() > shown) {
+        said += QStringLiteral(" … (%1 bytes)").arg(reply.size());
+        text += QStringLiteral("…");
+    }
+    if (printable)
+        said += QStringLiteral(" \"%1\"").arg(text);
+    return said;
+}
+
 } // namespace
 
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
@@ -107,6 +132,8 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 
     m_connectionStatus = new QLabel(tr("No port"), this);
     m_connectionStatus->setObjectName(QStringLiteral("connectionStatus"));
+    // A long path or reply is cut at the window's edge rather than widening it.
+    m_connectionStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_connectionStatus, 1);
     m_lastCommandStatus = new QLabel(this);
     m_lastCommandStatus->setObjectName(QStringLiteral("lastCommandStatus"));
@@ -163,13 +190,12 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
     }
 
     m_openPath = path;
-    if (reply.data.size() >= 2) {
+    if (reply.data.size() >= 2)
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
-        m_connectionStatus->setText(tr("Connected to %1 (device says \"%2\")")
-                                        .arg(path, QString::fromLatin1(replyText(reply.data))));
-    } else {
-        m_connectionStatus->setText(tr("Connected to %1 (no reply to the greeting)").arg(path));
-    }
+    const QString connected = tr("Connected to %1").arg(path);
+    m_connectionStatus->setText(
+        reply.data.empty() ? tr("%1 — no reply to the greeting").arg(connected)
+                           : tr("%1 — device says %2").arg(connected, replyBytes(reply.data)));
     InitialiseSlots();
 }
 

@@ -232,21 +232,26 @@ void TestWindowController::failedOpenAsksAgain()
     QCOMPARE(window.findChild<QLabel *>("connectionStatus")->text(), QString("No port"));
 }
 
+// The log keeps the reply as a C string; the status bar shows its bytes.
 void TestWindowController::greetingIsLogged_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("logged");
     QTest::addColumn<QString>("status");
-    const QString silent = "Connected to %1 (no reply to the greeting)";
-    QTest::newRow("none") << QByteArray() << QStringList() << silent;
-    QTest::newRow("one byte") << QByteArray("A") << QStringList() << silent;
-    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"}
-                               << "Connected to %1 (device says \"OK\")";
+    QTest::newRow("none") << QByteArray() << QStringList()
+                          << "Connected to %1 — no reply to the greeting";
+    QTest::newRow("one byte") << QByteArray("A") << QStringList()
+                              << "Connected to %1 — device says 41 \"A\"";
+    QTest::newRow("text") << QByteArray("SIM1") << QStringList{"Message is >SIM1"}
+                          << "Connected to %1 — device says 53 49 4D 31 \"SIM1\"";
+    QTest::newRow("00 2A") << QByteArray("\0*", 2) << QStringList{"Message is >"}
+                           << "Connected to %1 — device says 00 2A";
     QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"}
-                                 << "Connected to %1 (device says \"AB\")";
-    QTest::newRow("300 bytes") << QByteArray(300, 'x')
-                               << QStringList{"Message is >" + QString(256, 'x')}
-                               << "Connected to %1 (device says \"" + QString(256, 'x') + "\")";
+                                 << "Connected to %1 — device says 41 42 00 43 44";
+    QTest::newRow("300 bytes: 256 read, 16 shown")
+        << QByteArray(300, 'x') << QStringList{"Message is >" + QString(256, 'x')}
+        << "Connected to %1 — device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … "
+           "(256 bytes) \"xxxxxxxxxxxxxxxx…\"";
 }
 
 void TestWindowController::greetingIsLogged()
