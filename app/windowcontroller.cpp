@@ -12,6 +12,8 @@
 #include "trafficmonitor.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
@@ -79,6 +81,8 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
         = std::make_unique<PresetPanel>(*ui, m_line, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+    connect(ui->textstringSelect, &QLineEdit::textChanged, m_textLeft,
+            [this] { showTextLeft(); });
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
     connect(m_presets.get(), &PresetPanel::saveFailed, m_lastCommandStatus,
@@ -121,6 +125,25 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 
     new DeviceList(ui->ttySelect, extraDevices);
 
+    // The camera shows 24 characters, one UTF-16 unit each: no more go out.
+    ui->textstringSelect->setMaxLength(PositionsPanel::textPositions);
+    m_textLeft = new QLabel(this);
+    m_textLeft->setObjectName(QStringLiteral("textLeft"));
+    m_textLeft->setToolTip(
+        tr("Characters left of the %1 the camera shows").arg(PositionsPanel::textPositions));
+    m_textLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_textLeft->setMinimumWidth(m_textLeft->fontMetrics().horizontalAdvance(tr("%1 left").arg(88)));
+    if (auto *grid = qobject_cast<QGridLayout *>(ui->textSection->layout())) {
+        int row = 0, column = 0, rows = 1, columns = 1;
+        grid->getItemPosition(grid->indexOf(ui->textstringSelect), &row, &column, &rows, &columns);
+        grid->removeWidget(ui->textstringSelect);
+        auto *entry = new QHBoxLayout;
+        entry->addWidget(ui->textstringSelect, 1);
+        entry->addWidget(m_textLeft);
+        grid->addLayout(entry, row, column, rows, columns);
+    }
+    showTextLeft();
+
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
     ui->mmDistance->setText(locale.toString(0));
@@ -146,6 +169,12 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     showTraffic->setObjectName(QStringLiteral("showTrafficMonitor"));
     showTraffic->setText(tr("&Traffic monitor"));
     menuBar()->addMenu(tr("&View"))->addAction(showTraffic);
+}
+
+void WindowController::showTextLeft()
+{
+    const int left = ui->textstringSelect->maxLength() - ui->textstringSelect->text().size();
+    m_textLeft->setText(tr("%1 left").arg(left));
 }
 
 void WindowController::ttyPicked()

@@ -46,6 +46,7 @@ protected:
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
+    void showTextLeft();
     void opened(const QString &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
     void windowWillClose();
@@ -59,6 +60,7 @@ private:
     QLabel *m_connectionStatus = nullptr;
     QLabel *m_lastCommandStatus = nullptr;
     TrafficMonitor *m_traffic = nullptr;
+    QLabel *m_textLeft = nullptr;
     QString m_openPath;
     bool m_opening = false;
     int m_opensPending = 0;

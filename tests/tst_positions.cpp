@@ -206,14 +206,13 @@ void TestPositions::upload_data()
     ab[2] = "01 00 28 05 08 0D 00 01 00 40 D0";
     ab[23] = "01 00 28 05 08 22 00 01 00 98 C6";
     QTest::newRow("AB") << "AB" << ab;
-    QList<int> first24;
-    QString thirty;
-    for (int i = 0; i < 30; ++i) {
-        thirty += QChar('a' + i % 26);
-        if (i < 24)
-            first24 << 'a' + i % 26;
+    QList<int> all24;
+    QString full;
+    for (int i = 0; i < 24; ++i) {
+        full += QChar('a' + i);
+        all24 << 'a' + i;
     }
-    QTest::newRow("30 characters: the first 24") << thirty << textFrames(first24);
+    QTest::newRow("24 characters: every position") << full << textFrames(all24);
     QTest::newRow("U+00E9 as 0xE9")
         << QString::fromUtf8("caf\u00e9") << textFrames({'c', 'a', 'f', 0xE9});
     QTest::newRow("U+20AC as its low byte 0xAC")

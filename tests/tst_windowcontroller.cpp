@@ -34,6 +34,8 @@ private slots:
     void failedOpenAsksAgain();
     void greetingIsLogged_data();
     void greetingIsLogged();
+    void textEntryKeepsWhatGoesOut_data();
+    void textEntryKeepsWhatGoesOut();
     void closingSaysFarewell();
     void repickingLeaksNothing();
     void pulledAdapterIsToldOnce();
@@ -274,6 +276,42 @@ void TestWindowController::greetingIsLogged()
              status.arg(QString::fromStdString(peer.slavePath())));
     // The busy bar goes once preset 1 is on: its animation would go on for ever.
     QTRY_VERIFY(!window.findChild<QProgressBar *>("fileOpening")->isVisible());
+}
+
+void TestWindowController::textEntryKeepsWhatGoesOut_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("left");
+    QTest::newRow("nothing") << ""
+                             << ""
+                             << "24 left";
+    QTest::newRow("two") << "AB"
+                         << "AB"
+                         << "22 left";
+    QTest::newRow("30 typed, 24 kept") << "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
+                                       << "ABCDEFGHIJKLMNOPQRSTUVWX"
+                                       << "0 left";
+    // U+1F600 is two UTF-16 units, and goes out as two positions.
+    QTest::newRow("outside the basic plane")
+        << QString::fromUtf8("x\U0001F600y") << QString::fromUtf8("x\U0001F600y") << "20 left";
+}
+
+void TestWindowController::textEntryKeepsWhatGoesOut()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, left);
+    WindowController window;
+    window.show();
+    auto *field = window.findChild<QLineEdit *>("textstringSelect");
+    field->setFocus();
+    // One key a character, as a keyboard or an input method types them.
+    for (const char32_t c : typed.toUcs4())
+        QTest::sendKeyEvent(QTest::KeyAction::Click, field, Qt::Key_unknown,
+                            QString::fromUcs4(&c, 1), {});
+    QCOMPARE(field->text(), kept);
+    QCOMPARE(window.findChild<QLabel *>("textLeft")->text(), left);
 }
 
 void TestWindowController::closingSaysFarewell()
