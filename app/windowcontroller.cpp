@@ -19,6 +19,7 @@
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
@@ -81,8 +82,7 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
         = std::make_unique<PresetPanel>(*ui, m_line, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
-    connect(ui->textstringSelect, &QLineEdit::textChanged, m_textLeft,
-            [this] { showTextLeft(); });
+    connect(ui->textstringSelect, &QLineEdit::textChanged, m_textLeft, [this] { showTextLeft(); });
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
     connect(m_presets.get(), &PresetPanel::saveFailed, m_lastCommandStatus,
@@ -169,6 +169,26 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     showTraffic->setObjectName(QStringLiteral("showTrafficMonitor"));
     showTraffic->setText(tr("&Traffic monitor"));
     menuBar()->addMenu(tr("&View"))->addAction(showTraffic);
+}
+
+// The size the panel needs, within the screen: the scroll area offers only a
+// few hundred pixels of itself, and scrolls only where the screen is smaller.
+// Known once the controls are shown, just before the window is.
+void WindowController::showEvent(QShowEvent *event)
+{
+    if (!m_sized) {
+        m_sized = true;
+        fitToContents();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void WindowController::fitToContents()
+{
+    const int frame = 2 * ui->panelScroll->frameWidth();
+    const QSize panel = ui->panelContents->sizeHint() + QSize(frame, frame);
+    const QSize wanted = sizeHint() - ui->panelScroll->sizeHint() + panel;
+    resize(wanted.boundedTo(screen()->availableSize()));
 }
 
 void WindowController::showTextLeft()

@@ -42,11 +42,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
     void showTextLeft();
+    void fitToContents();
     void opened(const QString &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
     void windowWillClose();
@@ -65,6 +67,7 @@ private:
     bool m_opening = false;
     int m_opensPending = 0;
     bool m_closing = false;
+    bool m_sized = false;
     bool m_closed = false;
     // Owns the port on a thread of its own; what it reports comes back to this
     // window's thread.
