@@ -43,6 +43,8 @@ int main(int argc, char *argv[])
     WindowController window(devices);
     // Closing the ordinary way: the device still gets its farewell and the line its old settings.
     onTerminationSignals(&window, [&window] { window.close(); });
+    QObject::connect(&window, &WindowController::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.show();
     return QApplication::exec();
 }

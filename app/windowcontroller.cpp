@@ -316,4 +316,5 @@ void WindowController::finishClosing()
         return;
     m_closed = true;
     close();
+    emit closed();
 }

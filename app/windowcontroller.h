@@ -40,6 +40,12 @@ public:
     // The exposure and gain settings last applied, which a save stores.
     const camdeck::ExposureState &exposureState() const { return m_exposureState; }
 
+signals:
+    // Closing is over: the device has had its farewell and the line its old
+    // settings. The window was hidden at once, so Qt does not count this as
+    // its last window closing: whoever runs the program ends it on this.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
