@@ -123,7 +123,7 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 {
     ui->speedCur->setText(QStringLiteral("45"));
 
-    new DeviceList(ui->ttySelect, extraDevices);
+    m_devices = new DeviceList(ui->ttySelect, extraDevices);
 
     // The camera shows 24 characters, one UTF-16 unit each: no more go out.
     ui->textstringSelect->setMaxLength(PositionsPanel::textPositions);
@@ -197,13 +197,29 @@ void WindowController::showTextLeft()
     m_textLeft->setText(tr("%1 left").arg(left));
 }
 
+void WindowController::listDevice(const QString &path, const QString &description)
+{
+    m_devices->addDevice(path, description);
+}
+
+void WindowController::openDevice(const QString &path)
+{
+    m_devices->addDevice(path);
+    m_devices->select(path);
+    ttyPicked();
+}
+
 void WindowController::ttyPicked()
 {
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
     // The path, not the text, which describes the adapter too.
-    const QString path = ui->ttySelect->currentData().toString();
+    openPort(ui->ttySelect->currentData().toString());
+}
+
+void WindowController::openPort(const QString &path)
+{
     m_connectionStatus->setText(tr("Opening %1…").arg(path));
     setOpening(true); // until the device is greeted and preset 1 is on
     m_openPath.clear();

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLabel;
+class DeviceList;
 
 namespace Ui {
 class WindowController;
@@ -31,6 +32,13 @@ public:
     // extraDevices are listed in ttySelect after the ports the system reports.
     explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
     ~WindowController() override;
+
+    // Lists path in ttySelect after the system's ports, described as description
+    // ("Simulated camera"); as --device and --simulate do.
+    void listDevice(const QString &path, const QString &description = {});
+    // Opens path as if the user had picked it in ttySelect, listing it first
+    // when it is not; as --open and --simulate do.
+    void openDevice(const QString &path);
 
     camdeck::SendQueue &line() { return m_line; }
     // The port is open and greeted.
@@ -53,6 +61,7 @@ protected:
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
+    void openPort(const QString &path);
     void showTextLeft();
     void fitToContents();
     void opened(const QString &path, const camdeck::OpenResult &result,
@@ -69,6 +78,7 @@ private:
     QLabel *m_lastCommandStatus = nullptr;
     TrafficMonitor *m_traffic = nullptr;
     QLabel *m_textLeft = nullptr;
+    DeviceList *m_devices = nullptr;
     QString m_openPath;
     bool m_opening = false;
     int m_opensPending = 0;

@@ -1,11 +1,14 @@
 // The window as a user meets it: its controls, the device list, picking a port
-// (with the retry alert), the greeting log and the farewell when it closes.
+// (with the retry alert) or opening one at start, the greeting, the text
+// entry, and the farewell when it closes.
+#include "benchwindow.h"
 #include "ptypeer.h"
 #include "testsupport.h"
 #include "windowcontroller.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +20,10 @@
 #include <QSlider>
 #include <QTest>
 
+#include <cstdio>
+
 using namespace camdeck;
+using namespace std::chrono_literals;
 
 class TestWindowController : public QObject {
     Q_OBJECT
@@ -35,6 +41,8 @@ private slots:
     void failedOpenAsksAgain();
     void greetingIsLogged_data();
     void greetingIsLogged();
+    void openedAtStart_data();
+    void openedAtStart();
     void textEntryKeepsWhatGoesOut_data();
     void textEntryKeepsWhatGoesOut();
     void closingSaysFarewell();
@@ -280,6 +288,48 @@ void TestWindowController::greetingIsLogged()
              status.arg(QString::fromStdString(peer.slavePath())));
     // The busy bar goes once preset 1 is on: its animation would go on for ever.
     QTRY_VERIFY(!window.findChild<QProgressBar *>("fileOpening")->isVisible());
+}
+
+// --device, --simulate and --open, as main() passes them on to the window.
+void TestWindowController::openedAtStart_data()
+{
+    QTest::addColumn<QString>("listedAs"); // listDevice()'s description; "-": not listed
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<QString>("item");
+    QTest::newRow("--open a link of the user's") << "-" << true << "%1";
+    QTest::newRow("--device and --open the same path") << "-" << false << "%1";
+    QTest::newRow("--simulate") << "Simulated camera" << false << "Simulated camera — %1";
+}
+
+void TestWindowController::openedAtStart()
+{
+    QFETCH(QString, listedAs);
+    QFETCH(bool, throughLink);
+    QFETCH(QString, item);
+    Bench bench; // lists the peer's path, as --device does
+    QTemporaryDir folder;
+    QString path = QString::fromStdString(bench.peer.slavePath());
+    if (throughLink) {
+        const QString link = folder.filePath("camera-line");
+        QVERIFY(QFile::link(path, link));
+        path = link;
+    }
+    if (listedAs != "-")
+        bench.window.listDevice(path, listedAs);
+    bench.window.openDevice(path);
+
+    QCOMPARE(hex(bench.peer.take(2)), QString("8E 12"));
+    QTRY_VERIFY(bench.window.isConnected());
+    QComboBox *tty = ttySelect(bench.window);
+    QCOMPARE(tty->currentData().toString(), path);
+    QCOMPARE(tty->currentText(), item.arg(path));
+    int listed = 0;
+    for (int i = 0; i < tty->count(); ++i)
+        listed += tty->itemData(i).toString() == path ? 1 : 0;
+    QCOMPARE(listed, 1);
+    QVERIFY(bench.window.findChild<QLabel *>("connectionStatus")
+                ->text()
+                .startsWith("Connected to " + path + " — "));
 }
 
 void TestWindowController::textEntryKeepsWhatGoesOut_data()
