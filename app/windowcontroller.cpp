@@ -9,6 +9,7 @@
 #include "panel/picturepanel.h"
 #include "panel/positionspanel.h"
 #include "presets/presetpanel.h"
+#include "reconnect.h"
 #include "trafficmonitor.h"
 
 #include <QCloseEvent>
@@ -25,6 +26,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcLink, "camdeck.link")
 
@@ -82,6 +84,10 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
         = std::make_unique<PresetPanel>(*ui, m_line, m_exposureState, *m_exposure, *m_gainColour);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+    connect(m_reconnect, &Reconnect::cameBack, this, &WindowController::reconnectTo);
+    // The queue owns the line: it lets go of it and says the port is lost.
+    connect(m_reconnect, &Reconnect::gone, this,
+            [this](const QString &path) { m_line.lose(path.toStdString()); });
     connect(ui->textstringSelect, &QLineEdit::textChanged, m_textLeft, [this] { showTextLeft(); });
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
@@ -124,6 +130,7 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     ui->speedCur->setText(QStringLiteral("45"));
 
     m_devices = new DeviceList(ui->ttySelect, extraDevices);
+    m_reconnect = new Reconnect(this);
 
     // The camera shows 24 characters, one UTF-16 unit each: no more go out.
     ui->textstringSelect->setMaxLength(PositionsPanel::textPositions);
@@ -211,6 +218,9 @@ void WindowController::openDevice(const QString &path)
 
 void WindowController::ttyPicked()
 {
+    // The user has chosen: a lost port is no longer waited for.
+    m_reconnect->cancel();
+    m_reconnecting = false;
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
@@ -218,9 +228,20 @@ void WindowController::ttyPicked()
     openPort(ui->ttySelect->currentData().toString());
 }
 
+// The adapter that was lost is back: it is opened as a pick opens it.
+void WindowController::reconnectTo(const QString &path)
+{
+    if (m_closing)
+        return;
+    m_reconnecting = true;
+    m_devices->select(path);
+    openPort(path);
+}
+
 void WindowController::openPort(const QString &path)
 {
-    m_connectionStatus->setText(tr("Opening %1…").arg(path));
+    m_connectionStatus->setText(m_reconnecting ? tr("Reconnecting to %1…").arg(path)
+                                               : tr("Opening %1…").arg(path));
     setOpening(true); // until the device is greeted and preset 1 is on
     m_openPath.clear();
     ++m_opensPending;
@@ -234,6 +255,17 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
     // A port picked again before this one was open: the later pick is what counts.
     if (--m_opensPending > 0)
         return;
+    const bool reconnected = std::exchange(m_reconnecting, false);
+    if (!result.ok() && reconnected && !m_closing) {
+        // Back, but not ready yet (udev has not given it its group, say):
+        // the next change will tell. No alert for what nobody asked for.
+        setOpening(false);
+        m_reconnect->lost();
+        m_connectionStatus->setText(
+            tr("Waiting for %1 to come back (%2)")
+                .arg(path, QString::fromStdString(camdeck::describeOpenFailure(result))));
+        return;
+    }
     if (!result.ok()) {
         setOpening(false);
         QMessageBox alert(this);
@@ -255,9 +287,11 @@ void WindowController::opened(const QString &path, const camdeck::OpenResult &re
     }
 
     m_openPath = path;
+    m_reconnect->opened(path, m_devices->systemPortsListed());
     if (reply.data.size() >= 2)
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
-    const QString connected = tr("Connected to %1").arg(path);
+    const QString connected
+        = reconnected ? tr("Reconnected to %1").arg(path) : tr("Connected to %1").arg(path);
     m_connectionStatus->setText(
         reply.data.empty() ? tr("%1 — no reply to the greeting").arg(connected)
                            : tr("%1 — device says %2").arg(connected, replyBytes(reply.data)));
@@ -290,7 +324,10 @@ void WindowController::portLost(const QString &path, int error)
     // Said once: the line is closed now, and what was queued for it is dropped.
     m_openPath.clear();
     qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << std::strerror(error);
-    m_connectionStatus->setText(tr("Port lost: %1 (%2). Pick it again when it is back.")
+    // A pick under way decides what is open next, not the port that was lost.
+    const bool waiting = m_opensPending == 0 && !m_closing && m_reconnect->lost();
+    m_connectionStatus->setText((waiting ? tr("Port lost: %1 (%2). Waiting for it to come back.")
+                                         : tr("Port lost: %1 (%2). Pick it again when it is back."))
                                     .arg(path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
@@ -311,6 +348,7 @@ void WindowController::closeEvent(QCloseEvent *event)
     if (m_closing)
         return;
     m_closing = true;
+    m_reconnect->cancel();
     hide();
     // Never longer than the queued pauses and a second: a stuck adapter must
     // not keep the program alive.

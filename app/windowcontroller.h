@@ -12,6 +12,7 @@
 
 class QLabel;
 class DeviceList;
+class Reconnect;
 
 namespace Ui {
 class WindowController;
@@ -62,6 +63,7 @@ private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
     void openPort(const QString &path);
+    void reconnectTo(const QString &path);
     void showTextLeft();
     void fitToContents();
     void opened(const QString &path, const camdeck::OpenResult &result,
@@ -79,8 +81,10 @@ private:
     TrafficMonitor *m_traffic = nullptr;
     QLabel *m_textLeft = nullptr;
     DeviceList *m_devices = nullptr;
+    Reconnect *m_reconnect = nullptr;
     QString m_openPath;
     bool m_opening = false;
+    bool m_reconnecting = false;
     int m_opensPending = 0;
     bool m_closing = false;
     bool m_sized = false;

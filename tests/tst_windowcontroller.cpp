@@ -1,6 +1,6 @@
 // The window as a user meets it: its controls, the device list, picking a port
 // (with the retry alert) or opening one at start, the greeting, the text
-// entry, and the farewell when it closes.
+// entry, getting a pulled adapter back, and the farewell when it closes.
 #include "benchwindow.h"
 #include "ptypeer.h"
 #include "testsupport.h"
@@ -48,6 +48,8 @@ private slots:
     void closingSaysFarewell();
     void repickingLeaksNothing();
     void pulledAdapterIsToldOnce();
+    void sameDeviceBackIsReopened_data();
+    void sameDeviceBackIsReopened();
 
 private:
     QTemporaryDir m_home; // opening a port loads and creates the preset files there
@@ -441,6 +443,72 @@ void TestWindowController::pulledAdapterIsToldOnce()
         window.findChild<QLabel *>("connectionStatus")->text().startsWith("Port lost: " + path));
     window.close(); // a farewell to a dead port fails quietly
     QCOMPARE(log.linesOf("camdeck.link").size(), 1);
+}
+
+// An adapter pulled and plugged back comes back under the same name: here a
+// link, as /dev/serial/by-id/… is, pointed at a new pseudo-terminal.
+void TestWindowController::sameDeviceBackIsReopened_data()
+{
+    QTest::addColumn<bool>("hangUp"); // else only the link goes
+    QTest::addColumn<bool>("pickAnother");
+    QTest::newRow("pulled, back under the same name") << true << false;
+    QTest::newRow("its link removed, then made again") << false << false;
+    QTest::newRow("another port picked meanwhile") << true << true;
+}
+
+void TestWindowController::sameDeviceBackIsReopened()
+{
+    QFETCH(bool, hangUp);
+    QFETCH(bool, pickAnother);
+    Bench bench; // its peer is the other port
+    const QString other = QString::fromStdString(bench.peer.slavePath());
+    QTemporaryDir folder;
+    const QString link = folder.filePath("camera-line");
+    auto first = std::make_unique<PtyPeer>();
+    QVERIFY(QFile::link(QString::fromStdString(first->slavePath()), link));
+    bench.window.openDevice(link);
+    QTRY_VERIFY(bench.window.isConnected());
+    bench.settle();
+    first->takeAll();
+    auto *status = bench.window.findChild<QLabel *>("connectionStatus");
+
+    LogCapture log;
+    MessageBoxAnswers alerts({"Cancel"});
+    if (hangUp)
+        first->hangUp();
+    else
+        QVERIFY(QFile::remove(link));
+    QTRY_VERIFY2(status->text().startsWith("Port lost: " + link), qPrintable(status->text()));
+    QVERIFY(!bench.window.isConnected());
+    if (pickAnother) {
+        chooseItem(ttySelect(bench.window), ttySelect(bench.window)->findData(other));
+        QTRY_VERIFY(bench.window.isConnected());
+        bench.settle();
+    }
+
+    // Back: the link made anew in one step, as udev makes a by-id link.
+    PtyPeer second;
+    PtyPeer &back = hangUp ? second : *first;
+    const QString made = folder.filePath("made");
+    QVERIFY(QFile::link(QString::fromStdString(back.slavePath()), made));
+    QCOMPARE(std::rename(qPrintable(made), qPrintable(link)), 0);
+
+    if (pickAnother) {
+        QCOMPARE(back.takeAll(300ms).size(), std::size_t(0));
+        QVERIFY2(status->text().startsWith("Connected to " + other), qPrintable(status->text()));
+    } else {
+        QTRY_VERIFY2(status->text().startsWith("Reconnected to " + link),
+                     qPrintable(status->text()));
+        bench.settle();
+        // The greeting and preset 1 (16 frames, the first 2/0 = 01), once each.
+        const Bytes stream = back.takeAll();
+        QCOMPARE(hex(Bytes(stream.begin(), stream.begin() + 11)),
+                 QString("8E 12 01 00 28 05 02 00 00 01 01"));
+        QCOMPARE(stream.size(), std::size_t(2 + 16 * 11));
+        QCOMPARE(ttySelect(bench.window)->currentData().toString(), link);
+    }
+    QVERIFY(alerts.seen.isEmpty());
+    QCOMPARE(log.linesOf("camdeck.link").filter("Lost the serial line").size(), 1);
 }
 
 QTEST_MAIN(TestWindowController)
