@@ -1,15 +1,41 @@
 #include "devicelist.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QProxyStyle>
+#include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 namespace {
+
 const QString noDeviceTitle = QStringLiteral("Select Serial Device");
-}
+
+// The pop-up is narrower than a described adapter: its text is cut in the
+// middle rather than at the end, so the path that opens stays in sight.
+class PathInSightStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *combo = qstyleoption_cast<const QStyleOptionComboBox *>(option);
+        if (element != CE_ComboBoxLabel || !combo || combo->editable) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionComboBox elided(*combo);
+        const QRect field = subControlRect(CC_ComboBox, combo, SC_ComboBoxEditField, widget);
+        elided.currentText
+            = combo->fontMetrics.elidedText(combo->currentText, Qt::ElideMiddle, field.width() - 2);
+        QProxyStyle::drawControl(element, &elided, painter, widget);
+    }
+};
+
+} // namespace
 
 QList<PortInfo> DeviceList::systemPorts()
 {
@@ -39,6 +65,12 @@ DeviceList::DeviceList(QComboBox *ttySelect, const QStringList &extraDevices, Po
     , m_lister(std::move(lister))
     , m_watchedDirectory(watchedDirectory)
 {
+    // Its width is the window's business, not that of the longest path given.
+    m_ttySelect->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_ttySelect->setMinimumContentsLength(static_cast<int>(noDeviceTitle.size()));
+    auto *style = new PathInSightStyle;
+    style->setParent(m_ttySelect);
+    m_ttySelect->setStyle(style);
     for (const QString &path : extraDevices)
         addDevice(path);
     rebuild();
@@ -86,6 +118,7 @@ void DeviceList::select(const QString &path)
 void DeviceList::refresh()
 {
     m_ports = m_lister();
+    m_listed = true;
     rebuild();
 }
 
@@ -126,8 +159,18 @@ void DeviceList::rebuild()
         = m_ttySelect->currentIndex() > 0 ? m_ttySelect->currentData().toString() : m_selected;
     const QSignalBlocker quiet(m_ttySelect);
     m_ttySelect->clear();
-    for (int i = 0; i < texts.size(); ++i)
+    for (int i = 0; i < texts.size(); ++i) {
         m_ttySelect->addItem(texts[i], paths[i]);
+        m_ttySelect->setItemData(i, texts[i], Qt::ToolTipRole);
+    }
+    // The open list as wide as its longest item (once the window is up: the
+    // list is made when first asked for).
+    if (m_listed) {
+        QAbstractItemView *view = m_ttySelect->view();
+        view->setMinimumWidth(view->sizeHintForColumn(0)
+                              + view->verticalScrollBar()->sizeHint().width()
+                              + 2 * view->frameWidth());
+    }
     // A port that went away leaves the placeholder selected, until it is back;
     // the line itself is not touched here.
     m_ttySelect->setCurrentIndex(std::max(0, m_ttySelect->findData(current)));

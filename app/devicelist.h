@@ -65,4 +65,5 @@ private:
     PortLister m_lister;
     QString m_watchedDirectory;
     QFileSystemWatcher m_watcher;
+    bool m_listed = false;
 };
