@@ -148,21 +148,33 @@ void DeviceList::rebuild()
         texts << itemText(port);
         paths << port.path;
     }
-    bool same = m_ttySelect->count() == texts.size();
-    for (int i = 0; same && i < texts.size(); ++i)
-        same = m_ttySelect->itemText(i) == texts[i]
-            && m_ttySelect->itemData(i).toString() == paths[i];
-    if (same)
-        return;
-
     const QString current
         = m_ttySelect->currentIndex() > 0 ? m_ttySelect->currentData().toString() : m_selected;
     const QSignalBlocker quiet(m_ttySelect);
-    m_ttySelect->clear();
-    for (int i = 0; i < texts.size(); ++i) {
-        m_ttySelect->addItem(texts[i], paths[i]);
-        m_ttySelect->setItemData(i, texts[i], Qt::ToolTipRole);
+    const int rowsBefore = m_ttySelect->count();
+    // Row by row, so that a list open meanwhile stays usable: a port that
+    // stays keeps its row under the pointer, gone ones go, new ones come in
+    // where they belong.
+    for (int row = m_ttySelect->count() - 1; row > 0; --row) {
+        if (!paths.contains(m_ttySelect->itemData(row).toString()))
+            m_ttySelect->removeItem(row);
     }
+    for (int row = 0; row < paths.size(); ++row) {
+        const bool there
+            = row < m_ttySelect->count() && m_ttySelect->itemData(row).toString() == paths[row];
+        if (!there) {
+            const int moved = m_ttySelect->findData(paths[row]);
+            if (moved > row)
+                m_ttySelect->removeItem(moved);
+            m_ttySelect->insertItem(row, texts[row], paths[row]);
+        } else if (m_ttySelect->itemText(row) != texts[row]) {
+            m_ttySelect->setItemText(row, texts[row]);
+        }
+        m_ttySelect->setItemData(row, texts[row], Qt::ToolTipRole);
+    }
+    // A port that went away leaves the placeholder selected, until it is back;
+    // the line itself is not touched here.
+    m_ttySelect->setCurrentIndex(std::max(0, m_ttySelect->findData(current)));
     // The open list as wide as its longest item (once the window is up: the
     // list is made when first asked for).
     if (m_listed) {
@@ -170,8 +182,10 @@ void DeviceList::rebuild()
         view->setMinimumWidth(view->sizeHintForColumn(0)
                               + view->verticalScrollBar()->sizeHint().width()
                               + 2 * view->frameWidth());
+        // An open list keeps the height it opened with: open it again to fit.
+        if (view->isVisible() && m_ttySelect->count() != rowsBefore) {
+            m_ttySelect->hidePopup();
+            m_ttySelect->showPopup();
+        }
     }
-    // A port that went away leaves the placeholder selected, until it is back;
-    // the line itself is not touched here.
-    m_ttySelect->setCurrentIndex(std::max(0, m_ttySelect->findData(current)));
 }

@@ -6,6 +6,7 @@
 #include "ptypeer.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ private slots:
     void itemsSayWhatTheAdapterIs();
     void hotPlug_data();
     void hotPlug();
+    void listOpenWhileItFills();
 };
 
 namespace {
@@ -158,6 +160,29 @@ void TestDeviceList::hotPlug()
     QTRY_COMPARE(items(combo), expected);
     QCOMPARE(combo.currentText(), stillPicked);
     QCOMPARE(activated.count(), 1); // nothing was opened by the change
+}
+
+// Opened the moment the window shows, the list is still short: it grows to
+// fit when the system's ports come in, and what the user then clicks opens.
+void TestDeviceList::listOpenWhileItFills()
+{
+    QTemporaryDir dev;
+    QComboBox combo;
+    new DeviceList(
+        &combo, {"/dev/pts/9"},
+        [] {
+            return QList<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0"}};
+        },
+        dev.path());
+    combo.show();
+    combo.showPopup();
+    QTRY_COMPARE(combo.count(), 4);
+    QSignalSpy activated(&combo, &QComboBox::activated);
+    QAbstractItemView *view = combo.view(); // the list as it is open, not opened again
+    const QModelIndex row = view->model()->index(combo.findData("/dev/ttyUSB0"), 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(combo.currentData().toString(), QString("/dev/ttyUSB0"));
 }
 
 QTEST_MAIN(TestDeviceList)
