@@ -55,9 +55,6 @@ void TestDeviceList::itemsSayWhatTheAdapterIs_data()
     QTest::newRow("USB adapter") << QStringList{"/dev/ttyUSB0|FT232R USB UART|FTDI|A12345"} << ""
                                  << "/dev/ttyUSB0"
                                  << "FT232R USB UART — FTDI — A12345 — /dev/ttyUSB0";
-    QTest::newRow("no maker, no serial number") << QStringList{"/dev/ttyACM0|USB Serial||"} << ""
-                                                << "/dev/ttyACM0"
-                                                << "USB Serial — /dev/ttyACM0";
     QTest::newRow("built-in port: nothing known") << QStringList{"/dev/ttyS0|||"} << ""
                                                   << "/dev/ttyS0"
                                                   << "/dev/ttyS0";

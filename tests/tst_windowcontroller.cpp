@@ -339,9 +339,6 @@ void TestWindowController::textEntryKeepsWhatGoesOut_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     QTest::addColumn<QString>("left");
-    QTest::newRow("nothing") << ""
-                             << ""
-                             << "24 left";
     QTest::newRow("two") << "AB"
                          << "AB"
                          << "22 left";
