@@ -10,11 +10,10 @@
 #include "panel/positionspanel.h"
 #include "presets/presetpanel.h"
 #include "reconnect.h"
+#include "textcountdown.h"
 #include "trafficmonitor.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
@@ -88,7 +87,6 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     // The queue owns the line: it lets go of it and says the port is lost.
     connect(m_reconnect, &Reconnect::gone, this,
             [this](const QString &path) { m_line.lose(path.toStdString()); });
-    connect(ui->textstringSelect, &QLineEdit::textChanged, m_textLeft, [this] { showTextLeft(); });
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
     connect(m_presets.get(), &PresetPanel::saveFailed, m_lastCommandStatus,
@@ -133,23 +131,7 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     m_reconnect = new Reconnect(this);
 
     // The camera shows 24 characters, one UTF-16 unit each: no more go out.
-    ui->textstringSelect->setMaxLength(PositionsPanel::textPositions);
-    m_textLeft = new QLabel(this);
-    m_textLeft->setObjectName(QStringLiteral("textLeft"));
-    m_textLeft->setToolTip(
-        tr("Characters left of the %1 the camera shows").arg(PositionsPanel::textPositions));
-    m_textLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_textLeft->setMinimumWidth(m_textLeft->fontMetrics().horizontalAdvance(tr("%1 left").arg(88)));
-    if (auto *grid = qobject_cast<QGridLayout *>(ui->textSection->layout())) {
-        int row = 0, column = 0, rows = 1, columns = 1;
-        grid->getItemPosition(grid->indexOf(ui->textstringSelect), &row, &column, &rows, &columns);
-        grid->removeWidget(ui->textstringSelect);
-        auto *entry = new QHBoxLayout;
-        entry->addWidget(ui->textstringSelect, 1);
-        entry->addWidget(m_textLeft);
-        grid->addLayout(entry, row, column, rows, columns);
-    }
-    showTextLeft();
+    new TextCountdown(ui->textstringSelect, PositionsPanel::textPositions);
 
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
@@ -196,12 +178,6 @@ void WindowController::fitToContents()
     const QSize panel = ui->panelContents->sizeHint() + QSize(frame, frame);
     const QSize wanted = sizeHint() - ui->panelScroll->sizeHint() + panel;
     resize(wanted.boundedTo(screen()->availableSize()));
-}
-
-void WindowController::showTextLeft()
-{
-    const int left = ui->textstringSelect->maxLength() - ui->textstringSelect->text().size();
-    m_textLeft->setText(tr("%1 left").arg(left));
 }
 
 void WindowController::listDevice(const QString &path, const QString &description)

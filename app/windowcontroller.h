@@ -64,7 +64,6 @@ private:
     void ttyPicked();
     void openPort(const QString &path);
     void reconnectTo(const QString &path);
-    void showTextLeft();
     void fitToContents();
     void opened(const QString &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
@@ -79,7 +78,6 @@ private:
     QLabel *m_connectionStatus = nullptr;
     QLabel *m_lastCommandStatus = nullptr;
     TrafficMonitor *m_traffic = nullptr;
-    QLabel *m_textLeft = nullptr;
     DeviceList *m_devices = nullptr;
     Reconnect *m_reconnect = nullptr;
     QString m_openPath;
