@@ -194,12 +194,12 @@ void WindowController::openDevice(const QString &path)
 
 void WindowController::ttyPicked()
 {
-    // The user has chosen: a lost port is no longer waited for.
-    m_reconnect->cancel();
-    m_reconnecting = false;
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
+    // The user has chosen: a lost port is no longer waited for.
+    m_reconnect->cancel();
+    m_reconnecting = false;
     // The path, not the text, which describes the adapter too.
     openPort(ui->ttySelect->currentData().toString());
 }
