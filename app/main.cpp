@@ -21,28 +21,41 @@ int main(int argc, char *argv[])
         QStringLiteral("List PATH as a serial device too (pseudo-terminals, network serial "
                        "bridges). May be given more than once."),
         QStringLiteral("PATH"));
+    const QCommandLineOption open(
+        QStringLiteral("open"),
+        QStringLiteral("Open the serial device at PATH at start, as if picked in the list."),
+        QStringLiteral("PATH"));
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
-        QStringLiteral("Start the simulated camera and motor drive and list its device."));
+        QStringLiteral("Start the simulated camera and motor drive and connect to it."));
     parser.addOption(device);
+    parser.addOption(open);
     parser.addOption(simulate);
     parser.process(app);
 
-    QStringList devices = parser.values(device);
     SimulatorProcess simulator;
+    QString simulated;
     if (parser.isSet(simulate)) {
-        const QString path = simulator.start();
-        if (path.isEmpty()) {
+        simulated = simulator.start();
+        if (simulated.isEmpty()) {
             std::fprintf(stderr, "camdeck: the simulator did not start: %s\n",
                          qPrintable(simulator.errorString()));
             return 1;
         }
-        devices << path;
     }
 
-    WindowController window(devices);
+    WindowController window(parser.values(device));
     // Closing the ordinary way: the device still gets its farewell and the line its old settings.
     onTerminationSignals(&window, [&window] { window.close(); });
+    QObject::connect(&window, &WindowController::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    if (!simulated.isEmpty())
+        window.listDevice(simulated, QObject::tr("Simulated camera"));
     window.show();
+    // Opened as a pick opens it; the window is up meanwhile. A path given with
+    // --open is what the user asked for, over the simulator.
+    const QString opened = parser.isSet(open) ? parser.value(open) : simulated;
+    if (!opened.isEmpty())
+        window.openDevice(opened);
     return QApplication::exec();
 }

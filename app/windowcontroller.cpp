@@ -5,6 +5,8 @@
 #include "jog/jogpad.h"
 #include "panel/widgetcontrols.h"
 #include "presets/presetpanel.h"
+#include "reconnect.h"
+#include "textcountdown.h"
 #include "trafficmonitor.h"
 
 #include <QCloseEvent>
@@ -13,11 +15,13 @@
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
 
 #include <cstring>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcLink, "camdeck.link")
 
@@ -59,6 +63,31 @@ std::string describeOpenFailure(const camdeck::OpenResult &result)
     return system;
 }
 
+// The reply as the status bar shows it: its bytes in hex, and the text beside
+// them when every byte is printable. A long reply is cut, as the bar is one line.
+QString replyBytes(const camdeck::Bytes &reply)
+{
+    constexpr std::size_t shown = 16;
+    QStringList hex;
+    QString text;
+    bool printable = true;
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        printable = printable && reply[i] >= 0x20 && reply[i] < 0x7F;
+        if (i < shown) {
+            hex << QStringLiteral("%1").arg(reply[i], 2, 16, QLatin1Char('0')).toUpper();
+            text += QLatin1Char(static_cast<char>(reply[i]));
+        }
+    }
+    QString said = hex.join(QLatin1Char(' '));
+    if (reply.size() > shown) {
+        said += QStringLiteral(" … (%1 bytes)").arg(reply.size());
+        text += QStringLiteral("…");
+    }
+    if (printable)
+        said += QStringLiteral(" \"%1\"").arg(text);
+    return said;
+}
+
 } // namespace
 
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
@@ -74,6 +103,10 @@ WindowController::WindowController(const QStringList &extraDevices, QWidget *par
     m_presets = new PresetPanel(*ui, m_line, m_exposureState, m_controls->panel(), this);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &WindowController::ttyPicked);
+    connect(m_reconnect, &Reconnect::cameBack, this, &WindowController::reconnectTo);
+    // The queue owns the line: it lets go of it and says the port is lost.
+    connect(m_reconnect, &Reconnect::gone, this,
+            [this](const QString &path) { m_line.lose(path.toStdString()); });
     connect(m_traffic, &TrafficMonitor::commandSent, m_lastCommandStatus,
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
     connect(m_presets, &PresetPanel::saveFailed, m_lastCommandStatus,
@@ -101,7 +134,11 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 {
     ui->speedCur->setText(QStringLiteral("45"));
 
-    new DeviceList(ui->ttySelect, extraDevices);
+    m_devices = new DeviceList(ui->ttySelect, extraDevices);
+    m_reconnect = new Reconnect(this);
+
+    // The camera shows 24 characters, one UTF-16 unit each: no more go out.
+    new TextCountdown(ui->textstringSelect, camdeck::protocol::textPositions);
 
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));
@@ -114,6 +151,8 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
 
     m_connectionStatus = new QLabel(tr("No port"), this);
     m_connectionStatus->setObjectName(QStringLiteral("connectionStatus"));
+    // A long path or reply is cut at the window's edge rather than widening it.
+    m_connectionStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_connectionStatus, 1);
     m_lastCommandStatus = new QLabel(this);
     m_lastCommandStatus->setObjectName(QStringLiteral("lastCommandStatus"));
@@ -128,13 +167,64 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     menuBar()->addMenu(tr("&View"))->addAction(showTraffic);
 }
 
+// The size the panel needs, within the screen: the scroll area offers only a
+// few hundred pixels of itself, and scrolls only where the screen is smaller.
+// Known once the controls are shown, just before the window is.
+void WindowController::showEvent(QShowEvent *event)
+{
+    if (!m_sized) {
+        m_sized = true;
+        fitToContents();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void WindowController::fitToContents()
+{
+    const int frame = 2 * ui->panelScroll->frameWidth();
+    const QSize panel = ui->panelContents->sizeHint() + QSize(frame, frame);
+    const QSize wanted = sizeHint() - ui->panelScroll->sizeHint() + panel;
+    resize(wanted.boundedTo(screen()->availableSize()));
+}
+
+void WindowController::listDevice(const QString &path, const QString &description)
+{
+    m_devices->addDevice(path, description);
+}
+
+void WindowController::openDevice(const QString &path)
+{
+    m_devices->addDevice(path);
+    m_devices->select(path);
+    ttyPicked();
+}
+
 void WindowController::ttyPicked()
 {
     // The placeholder names no device: there is nothing to open or to complain about.
     if (ui->ttySelect->currentIndex() <= 0)
         return;
-    const QString path = ui->ttySelect->currentText();
-    m_connectionStatus->setText(tr("Opening %1…").arg(path));
+    // The user has chosen: a lost port is no longer waited for.
+    m_reconnect->cancel();
+    m_reconnecting = false;
+    // The path, not the text, which describes the adapter too.
+    openPort(ui->ttySelect->currentData().toString());
+}
+
+// The adapter that was lost is back: it is opened as a pick opens it.
+void WindowController::reconnectTo(const QString &path)
+{
+    if (m_closing)
+        return;
+    m_reconnecting = true;
+    m_devices->select(path);
+    openPort(path);
+}
+
+void WindowController::openPort(const QString &path)
+{
+    m_connectionStatus->setText(m_reconnecting ? tr("Reconnecting to %1…").arg(path)
+                                               : tr("Opening %1…").arg(path));
     setOpening(true); // until the device is greeted and preset 1 is on
     m_openPath.clear();
     ++m_opensPending;
@@ -149,6 +239,17 @@ void WindowController::opened(const std::string &openedPath, const camdeck::Open
     // A port picked again before this one was open: the later pick is what counts.
     if (--m_opensPending > 0)
         return;
+    const bool reconnected = std::exchange(m_reconnecting, false);
+    if (!result.ok() && reconnected && !m_closing) {
+        // Back, but not ready yet (udev has not given it its group, say):
+        // the next change will tell. No alert for what nobody asked for.
+        setOpening(false);
+        m_reconnect->lost();
+        m_connectionStatus->setText(
+            tr("Waiting for %1 to come back (%2)")
+                .arg(path, QString::fromStdString(describeOpenFailure(result))));
+        return;
+    }
     if (!result.ok()) {
         setOpening(false);
         QMessageBox alert(this);
@@ -170,13 +271,14 @@ void WindowController::opened(const std::string &openedPath, const camdeck::Open
     }
 
     m_openPath = path;
-    if (reply.data.size() >= 2) {
+    m_reconnect->opened(path, m_devices->systemPortsListed());
+    if (reply.data.size() >= 2)
         qCInfo(lcLink).noquote() << "Message is >" + replyText(reply.data);
-        m_connectionStatus->setText(tr("Connected to %1 (device says \"%2\")")
-                                        .arg(path, QString::fromLatin1(replyText(reply.data))));
-    } else {
-        m_connectionStatus->setText(tr("Connected to %1 (no reply to the greeting)").arg(path));
-    }
+    const QString connected
+        = reconnected ? tr("Reconnected to %1").arg(path) : tr("Connected to %1").arg(path);
+    m_connectionStatus->setText(
+        reply.data.empty() ? tr("%1 — no reply to the greeting").arg(connected)
+                           : tr("%1 — device says %2").arg(connected, replyBytes(reply.data)));
     InitialiseSlots();
 }
 
@@ -214,8 +316,11 @@ void WindowController::lineFailed(const camdeck::SendQueue::Failure &failure)
     }
     m_openPath.clear();
     qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << why;
-    m_connectionStatus->setText(
-        tr("Port lost: %1 (%2). Pick it again when it is back.").arg(path, why));
+    // A pick under way decides what is open next, not the port that was lost.
+    const bool waiting = m_opensPending == 0 && !m_closing && m_reconnect->lost();
+    m_connectionStatus->setText((waiting ? tr("Port lost: %1 (%2). Waiting for it to come back.")
+                                         : tr("Port lost: %1 (%2). Pick it again when it is back."))
+                                    .arg(path, why));
 }
 
 void WindowController::InitialiseSlots()
@@ -235,6 +340,7 @@ void WindowController::closeEvent(QCloseEvent *event)
     if (m_closing)
         return;
     m_closing = true;
+    m_reconnect->cancel();
     hide();
     // Never longer than the queued pauses and a second: a stuck adapter must
     // not keep the program alive.
@@ -256,4 +362,5 @@ void WindowController::finishClosing()
         return;
     m_closed = true;
     close();
+    emit closed();
 }

@@ -11,6 +11,8 @@
 #include <memory>
 
 class QLabel;
+class DeviceList;
+class Reconnect;
 
 namespace Ui {
 class WindowController;
@@ -28,6 +30,13 @@ public:
     explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
     ~WindowController() override;
 
+    // Lists path in ttySelect after the system's ports, described as description
+    // ("Simulated camera"); as --device and --simulate do.
+    void listDevice(const QString &path, const QString &description = {});
+    // Opens path as if the user had picked it in ttySelect, listing it first
+    // when it is not; as --open and --simulate do.
+    void openDevice(const QString &path);
+
     camdeck::SendQueue &line() { return m_line; }
     // The port is open and greeted.
     bool isConnected() const { return !m_openPath.isEmpty(); }
@@ -36,12 +45,22 @@ public:
     // The exposure and gain settings last applied, which a save stores.
     const camdeck::ExposureState &exposureState() const { return m_exposureState; }
 
+signals:
+    // Closing is over: the device has had its farewell and the line its old
+    // settings. The window was hidden at once, so Qt does not count this as
+    // its last window closing: whoever runs the program ends it on this.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void awakeFromNib(const QStringList &extraDevices);
     void ttyPicked();
+    void openPort(const QString &path);
+    void reconnectTo(const QString &path);
+    void fitToContents();
     void opened(const std::string &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
     void windowWillClose();
@@ -55,10 +74,14 @@ private:
     QLabel *m_connectionStatus = nullptr;
     QLabel *m_lastCommandStatus = nullptr;
     TrafficMonitor *m_traffic = nullptr;
+    DeviceList *m_devices = nullptr;
+    Reconnect *m_reconnect = nullptr;
     QString m_openPath;
     bool m_opening = false;
+    bool m_reconnecting = false;
     int m_opensPending = 0;
     bool m_closing = false;
+    bool m_sized = false;
     bool m_closed = false;
     // Owns the port on a thread of its own; what it reports waits in its
     // outbox until this window's thread takes it.

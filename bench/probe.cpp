@@ -3,7 +3,12 @@
 // times. Times are steady-clock nanoseconds, which every process on the machine
 // shares, so the benchmark compares them with its own clock and the pty's.
 //
-//   camdeck-bench-probe startup            window first exposed, resident set, exit
+//   camdeck-bench-probe startup            window first exposed, resident set, then
+//                                          the peak resident set once the work the
+//                                          window left for after its first paint is
+//                                          done, exit
+//   camdeck-bench-probe bare               the same for a plain window with as many
+//                                          of each control, and nothing behind them
 //   camdeck-bench-probe session PATH MS    open PATH on a first start, click the
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, stop the drive, then sit
@@ -17,8 +22,16 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -28,6 +41,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -47,17 +61,22 @@ void report(const char *key, long long a, long long b = -1)
     std::fflush(stdout);
 }
 
-// VmRSS of this process in kB, or -1.
-long long residentKilobytes()
+// A line of /proc/self/status in kB (VmRSS: resident now; VmHWM: its peak), or -1.
+long long statusKilobytes(const QByteArray &key = "VmRSS:")
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+long long residentKilobytes()
+{
+    return statusKilobytes();
 }
 
 long long cpuMicroseconds()
@@ -95,7 +114,14 @@ private:
     {
         report("shown", now());
         report("rss", residentKilobytes());
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // What the window queued for after its first paint (the port list)
+        // runs before the second of these turns of the event loop.
+        QTimer::singleShot(0, qApp, [] {
+            QTimer::singleShot(0, qApp, [] {
+                report("hwm", statusKilobytes("VmHWM:"));
+                QCoreApplication::quit();
+            });
+        });
     }
 
     QWindow *m_window;
@@ -104,6 +130,74 @@ private:
 int startup()
 {
     WindowController window;
+    window.show();
+    FirstExposure exposure(window.windowHandle());
+    return QApplication::exec();
+}
+
+// A plain window with as many of each control as the panel's .ui has (counted
+// when the benchmark is built), in as many group boxes, four columns of them
+// in a scroll area, as big as the screen lets it be. It does nothing: what the
+// panel's start-up costs over it is the panel's own doing.
+int bare()
+{
+    QMainWindow window;
+    auto *scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    auto *contents = new QWidget;
+    auto *columns = new QHBoxLayout(contents);
+    constexpr int columnCount = 4;
+    QVBoxLayout *column[columnCount];
+    for (auto &c : column) {
+        c = new QVBoxLayout;
+        columns->addLayout(c);
+    }
+    std::vector<QGridLayout *> grids;
+    for (int g = 0; g < CAMDECK_UI_QGroupBox; ++g) {
+        auto *box = new QGroupBox(QStringLiteral("Section %1").arg(g + 1));
+        grids.push_back(new QGridLayout(box));
+        column[g * columnCount / CAMDECK_UI_QGroupBox]->addWidget(box);
+    }
+    for (auto *c : column)
+        c->addStretch();
+
+    // One row a control, the groups in turn; a caption before it while there are captions.
+    int labels = CAMDECK_UI_QLabel - CAMDECK_UI_QSlider;
+    std::size_t next = 0;
+    const auto row = [&](QWidget *control, QWidget *after = nullptr) {
+        QGridLayout *grid = grids[next++ % grids.size()];
+        const int r = grid->rowCount();
+        if (labels-- > 0)
+            grid->addWidget(new QLabel(QStringLiteral("Caption")), r, 0);
+        grid->addWidget(control, r, 1);
+        if (after)
+            grid->addWidget(after, r, 2);
+    };
+    for (int i = 0; i < CAMDECK_UI_QSlider; ++i) {
+        auto *slider = new QSlider(Qt::Horizontal);
+        slider->setMinimumWidth(150);
+        auto *value = new QLabel(QStringLiteral("0"));
+        value->setMinimumWidth(64);
+        row(slider, value);
+    }
+    for (int i = 0; i < CAMDECK_UI_QComboBox; ++i) {
+        auto *combo = new QComboBox;
+        for (int item = i; item < CAMDECK_UI_comboItems; item += CAMDECK_UI_QComboBox)
+            combo->addItem(QStringLiteral("Item %1").arg(item));
+        row(combo);
+    }
+    for (int i = 0; i < CAMDECK_UI_QCheckBox; ++i)
+        row(new QCheckBox(QStringLiteral("Check box %1").arg(i)));
+    for (int i = 0; i < CAMDECK_UI_QPushButton; ++i)
+        row(new QPushButton(QStringLiteral("Button %1").arg(i)));
+    for (int i = 0; i < CAMDECK_UI_QLineEdit; ++i)
+        row(new QLineEdit);
+    while (labels > 0)
+        row(new QLabel(QStringLiteral("Label")));
+
+    scroll->setWidget(contents);
+    window.setCentralWidget(scroll);
+    window.resize(window.screen()->availableSize());
     window.show();
     FirstExposure exposure(window.windowHandle());
     return QApplication::exec();
@@ -256,8 +350,10 @@ int main(int argc, char *argv[])
     const QStringList args = QApplication::arguments();
     if (args.size() == 2 && args[1] == QLatin1String("startup"))
         return startup();
+    if (args.size() == 2 && args[1] == QLatin1String("bare"))
+        return bare();
     if (args.size() == 4 && args[1] == QLatin1String("session"))
         return session(args[2], args[3].toInt());
-    std::fprintf(stderr, "usage: camdeck-bench-probe startup | session PATH IDLE_MS\n");
+    std::fprintf(stderr, "usage: camdeck-bench-probe startup | bare | session PATH IDLE_MS\n");
     return 2;
 }

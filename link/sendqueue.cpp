@@ -67,6 +67,13 @@ void SendQueue::close()
     post(Item(Item::Kind::Close));
 }
 
+void SendQueue::lose(const std::string &path)
+{
+    Item item(Item::Kind::Lose);
+    item.path = path;
+    post(std::move(item));
+}
+
 SendQueue::Job::Job(SendQueue &queue, std::string label)
     : m_queue(queue)
 {
@@ -229,6 +236,10 @@ void SendQueue::carryOut(Item &item)
         break;
     case Item::Kind::Discard:
         m_line.discardInput();
+        break;
+    case Item::Kind::Lose:
+        if (m_line.isOpen() && m_line.path() == item.path)
+            m_line.noticeGone();
         break;
     case Item::Kind::Stop:
         break;

@@ -81,6 +81,10 @@ public:
                  ReplyHandler handler);
     // Farewell, drained, the settings found at opening restored, closed.
     void close();
+    // The device at path went away (its node or link is gone) though the line
+    // may not have noticed yet: it is released and reported lost, unless
+    // another line is open by then. What was queued before goes first.
+    void lose(const std::string &path);
 
     // While a Job lives, what its owner queues goes out as one piece of work,
     // reported as progress ("Applying preset 2", 7 of 16). Jobs begun inside
@@ -112,7 +116,7 @@ public:
 
 private:
     struct Item {
-        enum class Kind { Open, Write, Discard, Close, Stop };
+        enum class Kind { Open, Write, Discard, Close, Lose, Stop };
         explicit Item(Kind kind, Bytes bytes = {}, std::chrono::milliseconds pause = {})
             : kind(kind)
             , bytes(std::move(bytes))

@@ -97,6 +97,8 @@ public:
 
     // The descriptor reported a hang-up: the device is gone.
     void noticeHangUp() { markLost(EIO); }
+    // The device node or the link to it is gone: so is the device.
+    void noticeGone() { markLost(ENODEV); }
 
     // Writes the greeting, waits 0.25 s and returns what the device answered,
     // at most 256 bytes; the rest stays queued for the next read.

@@ -235,7 +235,7 @@ void TestControls::textUpload_data()
                                                         {2, "01 00 28 05 08 0D 00 01 00 40 D0"},
                                                         {23, "01 00 28 05 08 22 00 01 00 98 C6"}};
     QTest::newRow("empty: 24 cleared positions") << "" << Positions{};
-    QTest::newRow("30 characters: the first 24 go out")
+    QTest::newRow("30 characters set: the entry keeps the 24 that go out")
         << QString(23, 'A') + "BCDEFGH"
         << Positions{{22, "01 00 28 05 08 21 00 01 41 8A 93"}, {23, "01 00 28 05 08 22 00 01 42 DA C6"}};
     // A UTF-16 unit goes out as its low byte; one outside the basic plane takes two.

@@ -25,6 +25,8 @@ private slots:
     void panelDrivesTheSimulator();
     void simulatorRejectsAndCarriesOn();
     void simulatorEndsOnSigint();
+    void programConnectsAtStartAndEndsOnASignal_data();
+    void programConnectsAtStartAndEndsOnASignal();
 
 private:
     // Waits until the simulator has logged line; everything it logged so far.
@@ -124,6 +126,49 @@ void TestEndToEnd::simulatorEndsOnSigint()
     QCOMPARE(m_sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_sim.exitCode(), 0);
     QVERIFY(!QFile::exists(m_path));
+}
+
+void TestEndToEnd::programConnectsAtStartAndEndsOnASignal_data()
+{
+    QTest::addColumn<bool>("simulate"); // else --open the simulator's device
+    QTest::addColumn<int>("signal");
+    QTest::newRow("--simulate, then SIGTERM") << true << int(SIGTERM);
+    QTest::newRow("--open the simulator's device, then Ctrl+C") << false << int(SIGINT);
+}
+
+// camdeck started from a shell: it opens the device at start, and a
+// termination signal ends it after the farewell.
+void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
+{
+    QFETCH(bool, simulate);
+    QFETCH(int, signal);
+    // Presets saved before: opening recalls preset 1 only, not all five.
+    Home home;
+    for (int preset = 1; preset <= 5; ++preset)
+        home.write(preset, "01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("QT_LOGGING_RULES", "camdeck.sim=true");
+    QProcess camdeck;
+    camdeck.setProcessEnvironment(env);
+    camdeck.start(CAMDECK_PROGRAM, simulate ? QStringList{"--simulate"} : QStringList{"--open", m_path});
+    QVERIFY(camdeck.waitForStarted());
+    // The simulator's log comes to us either way: its own, or passed on by camdeck.
+    QProcess &sim = simulate ? camdeck : m_sim;
+    const auto logs = [&](const QString &line) {
+        return QTest::qWaitFor([&] {
+            m_log += QString::fromUtf8(sim.readAllStandardError());
+            return m_log.contains(line);
+        });
+    };
+    QVERIFY(logs("greeting"));
+    QVERIFY(logs("2/0 ")); // preset 1 is going out
+    ::kill(pid_t(camdeck.processId()), signal);
+    QVERIFY(camdeck.waitForFinished(10000));
+    QCOMPARE(camdeck.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(camdeck.exitCode(), 0);
+    if (!simulate) // camdeck's own simulator goes with it
+        QVERIFY(logs("farewell"));
 }
 
 QTEST_MAIN(TestEndToEnd)

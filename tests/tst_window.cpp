@@ -5,11 +5,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSerialPortInfo>
 #include <QSlider>
 #include <QStatusBar>
@@ -48,7 +50,13 @@ private slots:
     void failedOpenAsksAgain();
     void greeting_data();
     void greeting();
+    void openedAtStart_data();
+    void openedAtStart();
+    void textEntryKeepsWhatGoesOut_data();
+    void textEntryKeepsWhatGoesOut();
     void repickingLeaksNothing();
+    void sameDeviceBackIsReopened_data();
+    void sameDeviceBackIsReopened();
     void windowAnswersWhileTheLineIsBusy();
     void closingDuringARecallSendsTheRestFirst();
     void pacedInRealTime_data();
@@ -59,16 +67,22 @@ void TestWindow::startUp()
 {
     Home home;
     WindowController window({"/dev/extra0", "/dev/extra1"});
-    QStringList expected{"Select Serial Device"};
+    window.show();
+    QStringList expected{""};
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
         expected << port.systemLocation();
     expected << "/dev/extra0"
              << "/dev/extra1";
     auto *tty = window.findChild<QComboBox *>("ttySelect");
-    QStringList items;
-    for (int i = 0; i < tty->count(); ++i)
-        items << tty->itemText(i);
-    QCOMPARE(items, expected);
+    const auto paths = [tty] {
+        QStringList items;
+        for (int i = 0; i < tty->count(); ++i)
+            items << tty->itemData(i).toString();
+        return items;
+    };
+    // The system's ports come once the window is up.
+    QTRY_COMPARE(paths(), expected);
+    QCOMPARE(tty->itemText(0), QString("Select Serial Device"));
     QCOMPARE(window.findChild<QLineEdit *>("speedCur")->text(), QString("45"));
     QVERIFY(!window.isConnected());
     // The controls start as the window shows them before any preset.
@@ -123,6 +137,9 @@ void TestWindow::layoutFitsABenchScreen()
     const QSize needed = window.findChild<QWidget *>("panelContents")->minimumSizeHint();
     QVERIFY2(needed.width() <= 1600 && needed.height() <= 900 - 40,
              qPrintable(QString("%1x%2").arg(needed.width()).arg(needed.height())));
+    // On a smaller screen it takes the screen and scrolls.
+    const QSize screen = window.screen()->availableSize();
+    QVERIFY(window.width() <= screen.width() && window.height() <= screen.height());
     QStringList sections;
     QWidget *start = window.findChild<QWidget *>("ttySelect");
     QWidget *w = start;
@@ -205,15 +222,17 @@ void TestWindow::greeting_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("logged");
     QTest::addColumn<QString>("status");
-    const QString silent = "Connected to %1 (no reply to the greeting)";
-    QTest::newRow("none") << QByteArray() << QStringList() << silent;
-    QTest::newRow("one byte") << QByteArray("A") << QStringList() << silent;
-    QTest::newRow("two bytes") << QByteArray("OK") << QStringList{"Message is >OK"}
-                               << "Connected to %1 (device says \"OK\")";
+    QTest::newRow("none") << QByteArray() << QStringList() << "Connected to %1 — no reply to the greeting";
+    QTest::newRow("one byte") << QByteArray("A") << QStringList() << "Connected to %1 — device says 41 \"A\"";
+    QTest::newRow("text") << QByteArray("SIM1") << QStringList{"Message is >SIM1"}
+                          << "Connected to %1 — device says 53 49 4D 31 \"SIM1\"";
+    QTest::newRow("00 2A") << QByteArray("\0*", 2) << QStringList{"Message is >"} << "Connected to %1 — device says 00 2A";
     QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"}
-                                 << "Connected to %1 (device says \"AB\")";
-    QTest::newRow("300 bytes") << QByteArray(300, 'x') << QStringList{"Message is >" + QString(256, 'x')}
-                               << "Connected to %1 (device says \"" + QString(256, 'x') + "\")";
+                                 << "Connected to %1 — device says 41 42 00 43 44";
+    QTest::newRow("300 bytes: 256 read, 16 shown")
+        << QByteArray(300, 'x') << QStringList{"Message is >" + QString(256, 'x')}
+        << "Connected to %1 — device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … (256 bytes) "
+           "\"xxxxxxxxxxxxxxxx…\"";
 }
 
 void TestWindow::greeting()
@@ -231,6 +250,76 @@ void TestWindow::greeting()
     QVERIFY(!panel.control<QProgressBar>("fileOpening")->isVisible());
 }
 
+// --device, --simulate and --open, as main() passes them on to the window.
+void TestWindow::openedAtStart_data()
+{
+    QTest::addColumn<QString>("listedAs"); // listDevice()'s description; "-": not listed
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<QString>("item");
+    QTest::newRow("--open a link of the user's") << "-" << true << "%1";
+    QTest::newRow("--device and --open the same path") << "-" << false << "%1";
+    QTest::newRow("--simulate") << "Simulated camera" << false << "Simulated camera — %1";
+}
+
+void TestWindow::openedAtStart()
+{
+    QFETCH(QString, listedAs);
+    QFETCH(bool, throughLink);
+    QFETCH(QString, item);
+    Panel panel(Panel::Closed); // lists the peer's path, as --device does
+    QTemporaryDir folder;
+    QString path = QString::fromStdString(panel.peer.slavePath());
+    if (throughLink) {
+        const QString link = folder.filePath("camera-line");
+        QVERIFY(QFile::link(path, link));
+        path = link;
+    }
+    if (listedAs != "-")
+        panel.window.listDevice(path, listedAs);
+    panel.window.openDevice(path);
+    QCOMPARE(hex(panel.peer.take(2)), QString("8E 12"));
+    QTRY_VERIFY(panel.window.isConnected());
+    auto *tty = panel.control<QComboBox>("ttySelect");
+    QCOMPARE(tty->currentData().toString(), path);
+    QCOMPARE(tty->currentText(), item.arg(path));
+    QStringList listed;
+    for (int i = 0; i < tty->count(); ++i)
+        listed << tty->itemData(i).toString();
+    QCOMPARE(listed.count(path), 1);
+    QVERIFY(::status(panel).startsWith("Connected to " + path + " — "));
+}
+
+void TestWindow::textEntryKeepsWhatGoesOut_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("left");
+    QTest::newRow("two") << "AB"
+                         << "AB"
+                         << "22 left";
+    QTest::newRow("30 typed, 24 kept") << "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
+                                       << "ABCDEFGHIJKLMNOPQRSTUVWX"
+                                       << "0 left";
+    // U+1F600 is two UTF-16 units, and goes out as two positions.
+    QTest::newRow("outside the basic plane") << QString::fromUtf8("x\U0001F600y") << QString::fromUtf8("x\U0001F600y")
+                                             << "20 left";
+}
+
+void TestWindow::textEntryKeepsWhatGoesOut()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, left);
+    Panel panel(Panel::Closed);
+    auto *field = panel.control<QLineEdit>("textstringSelect");
+    field->setFocus();
+    // One key a character, as a keyboard or an input method types them.
+    for (const char32_t c : typed.toUcs4())
+        QTest::sendKeyEvent(QTest::KeyAction::Click, field, Qt::Key_unknown, QString::fromUcs4(&c, 1), {});
+    QCOMPARE(field->text(), kept);
+    QCOMPARE(panel.control<QLabel>("textLeft")->text(), left);
+}
+
 // The first port is said goodbye to before it is opened again; no descriptor stays behind.
 void TestWindow::repickingLeaksNothing()
 {
@@ -245,6 +334,73 @@ void TestWindow::repickingLeaksNothing()
     QTRY_COMPARE(openDescriptorCount(), withWindow + 1);
     panel.window.close();
     QTRY_COMPARE(openDescriptorCount(), withWindow);
+}
+
+// An adapter pulled and plugged back comes back under the same name: here a
+// link, as /dev/serial/by-id/... is, pointed at a new pseudo-terminal.
+void TestWindow::sameDeviceBackIsReopened_data()
+{
+    QTest::addColumn<bool>("hangUp"); // else only the link goes
+    QTest::addColumn<bool>("pickAnother");
+    QTest::newRow("pulled, back under the same name") << true << false;
+    QTest::newRow("its link removed, then made again") << false << false;
+    QTest::newRow("another port picked meanwhile") << true << true;
+}
+
+void TestWindow::sameDeviceBackIsReopened()
+{
+    QFETCH(bool, hangUp);
+    QFETCH(bool, pickAnother);
+    Panel panel(Panel::Closed); // its peer is the other port
+    // Two devices answer here: a tenth of each pause, not the peer's own.
+    panel.window.line().setPause([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d / 10); });
+    const QString other = QString::fromStdString(panel.peer.slavePath());
+    QTemporaryDir folder;
+    const QString link = folder.filePath("camera-line");
+    auto first = std::make_unique<PtyPeer>();
+    QVERIFY(QFile::link(QString::fromStdString(first->slavePath()), link));
+    panel.window.openDevice(link);
+    QTRY_VERIFY(panel.window.isConnected());
+    panel.settle();
+    first->takeAll();
+    auto *tty = panel.control<QComboBox>("ttySelect");
+
+    LogCapture log;
+    MessageBoxAnswers alerts({"Cancel"});
+    if (hangUp)
+        first->hangUp();
+    else
+        QVERIFY(QFile::remove(link));
+    QTRY_VERIFY2(::status(panel).startsWith("Port lost: " + link), qPrintable(::status(panel)));
+    QVERIFY(!panel.window.isConnected());
+    if (pickAnother) {
+        chooseItem(tty, tty->findData(other));
+        QTRY_VERIFY(panel.window.isConnected());
+        panel.settle();
+    }
+
+    // Back: the link made anew in one step, as udev makes a by-id link.
+    PtyPeer second;
+    PtyPeer &back = hangUp ? second : *first;
+    const QString made = folder.filePath("made");
+    QVERIFY(QFile::link(QString::fromStdString(back.slavePath()), made));
+    QVERIFY(QFile::rename(made, link) || std::rename(qPrintable(made), qPrintable(link)) == 0);
+
+    if (pickAnother) {
+        QCOMPARE(back.takeAll(300ms).size(), std::size_t(0));
+        QVERIFY2(::status(panel).startsWith("Connected to " + other), qPrintable(::status(panel)));
+    } else {
+        QTRY_VERIFY2(::status(panel).startsWith("Reconnected to " + link), qPrintable(::status(panel)));
+        panel.settle();
+        // The greeting and preset 1 (16 frames, the first 2/0 = 01), once each.
+        const QStringList again = messages(back.takeAll());
+        QCOMPARE(again.value(0), QString("8E 12"));
+        QCOMPARE(again.value(1), QString("01 00 28 05 02 00 00 01 01 DC 61"));
+        QCOMPARE(again.size(), 1 + 16);
+        QCOMPARE(tty->currentData().toString(), link);
+    }
+    QVERIFY(alerts.seen.isEmpty());
+    QCOMPARE(log.linesOf("camdeck.link").filter("Lost the serial line").size(), 1);
 }
 
 // The window's own timer keeps ticking during a recall, a click then goes out

@@ -1,0 +1,36 @@
+#include "textcountdown.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+TextCountdown::TextCountdown(QLineEdit *entry, int limit)
+    : QObject(entry)
+    , m_entry(entry)
+    , m_left(new QLabel(entry->parentWidget()))
+{
+    m_entry->setMaxLength(limit);
+    m_left->setObjectName(QStringLiteral("textLeft"));
+    m_left->setToolTip(tr("Characters left of the %1 the camera shows").arg(limit));
+    m_left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // As wide as its widest count, so the entry does not move while typing.
+    m_left->setMinimumWidth(m_left->fontMetrics().horizontalAdvance(tr("%1 left").arg(88)));
+    // Beside the entry, in the cell the entry had.
+    if (auto *grid = qobject_cast<QGridLayout *>(entry->parentWidget()->layout())) {
+        int row = 0, column = 0, rows = 1, columns = 1;
+        grid->getItemPosition(grid->indexOf(entry), &row, &column, &rows, &columns);
+        grid->removeWidget(entry);
+        auto *beside = new QHBoxLayout;
+        beside->addWidget(entry, 1);
+        beside->addWidget(m_left);
+        grid->addLayout(beside, row, column, rows, columns);
+    }
+    connect(m_entry, &QLineEdit::textChanged, this, &TextCountdown::show);
+    show();
+}
+
+void TextCountdown::show()
+{
+    m_left->setText(tr("%1 left").arg(m_entry->maxLength() - m_entry->text().size()));
+}
