@@ -142,6 +142,12 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
 {
     QFETCH(bool, simulate);
     QFETCH(int, signal);
+#ifdef __SANITIZE_THREAD__
+    // QProcess starts the simulator with clone(CLONE_VM | CLONE_VFORK), which
+    // ThreadSanitizer cannot follow: it then reports races that are not there.
+    if (simulate)
+        QSKIP("camdeck starting a process of its own is not checked under ThreadSanitizer");
+#endif
     // Presets saved before: opening recalls preset 1 only, not all five.
     Home home;
     for (int preset = 1; preset <= 5; ++preset)
