@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ctl.h"
+#include "ptypeer.h"
 #include "system.h"
 
 #include <QStringList>
@@ -17,16 +18,19 @@ struct CtlRun {
 
 inline CtlRun runCtl(const QStringList &arguments, camdeck::SerialLine::Pause pause = {}, const QByteArray &input = {})
 {
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     std::istringstream in(input.toStdString());
     camdeck::ctl::Host host{out, err, in, camdeck::ctl::systemPorts, camdeck::ctl::readPresetFile, pause, -1};
     std::vector<std::string> words;
     for (const QString &argument : arguments)
         words.push_back(argument.toStdString());
-    CtlRun run;
-    run.status = camdeck::ctl::run(words, host);
-    run.out = QString::fromStdString(out.str());
-    run.err = QString::fromStdString(err.str());
-    return run;
+    const int status = camdeck::ctl::run(words, host);
+    return {status, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
+}
+
+// On the peer's port, with the peer's short pauses unless pause is given.
+inline CtlRun runOn(PtyPeer &peer, const QStringList &arguments, camdeck::SerialLine::Pause pause = {})
+{
+    return runCtl(QStringList{"-d", QString::fromStdString(peer.slavePath())} + arguments,
+                  pause ? std::move(pause) : peer.fastPause());
 }
