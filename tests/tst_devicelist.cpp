@@ -1,106 +1,80 @@
 // The serial-device pop-up says what each adapter is and opens its path; it
 // asks the system for ports only once the window is painted, and follows
 // adapters plugged in and pulled out without changing what the user picked
-// or opening anything.
+// or opening anything. A pulled adapter is known when it comes back, in a /dev
+// of the test's own: device nodes are plain files, udev's by-id names links to
+// them, and the system's port list (with serial numbers) is what the test says.
 #include "devicelist.h"
 #include "fixture.h"
+#include "reconnect.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+
+#include <utility>
 
 class TestDeviceList : public QObject {
     Q_OBJECT
 
 private slots:
-    void itemsSayWhatTheAdapterIs_data();
     void itemsSayWhatTheAdapterIs();
     void hotPlug_data();
     void hotPlug();
     void listOpenWhileItFills();
+    void knowsItsAdapter_data();
+    void knowsItsAdapter();
+    void ptyNumberIsNotWaitedFor();
 };
 
 namespace {
-QStringList items(const QComboBox &combo)
+QStringList items(const QComboBox &combo, int role = Qt::DisplayRole)
 {
     QStringList out;
     for (int i = 0; i < combo.count(); ++i)
-        out << combo.itemText(i);
+        out << combo.itemData(i, role).toString();
     return out;
 }
 
 // "path|description|maker|serial number", as the system would report them.
-QList<PortInfo> portsFrom(const QStringList &rows, const QString &folder)
+QList<PortInfo> portsFrom(const QStringList &rows)
 {
     QList<PortInfo> ports;
     for (const QString &row : rows) {
-        const QStringList f = QString(row).replace("%1", folder).split('|');
+        const QStringList f = row.split('|');
         ports.append({f.value(0), f.value(1), f.value(2), f.value(3)});
     }
     return ports;
 }
 } // namespace
 
-void TestDeviceList::itemsSayWhatTheAdapterIs_data()
-{
-    QTest::addColumn<QStringList>("system");
-    QTest::addColumn<QString>("extra"); // path|description, as --device or --simulate give it
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("USB adapter") << QStringList{"/dev/ttyUSB0|FT232R USB UART|FTDI|A12345"} << ""
-                                 << "/dev/ttyUSB0"
-                                 << "FT232R USB UART — FTDI — A12345 — /dev/ttyUSB0";
-    QTest::newRow("built-in port: nothing known") << QStringList{"/dev/ttyS0|||"} << ""
-                                                  << "/dev/ttyS0"
-                                                  << "/dev/ttyS0";
-    QTest::newRow("the simulator") << QStringList{} << "/dev/pts/9|Simulated camera"
-                                   << "/dev/pts/9"
-                                   << "Simulated camera — /dev/pts/9";
-    QTest::newRow("a by-id link: described as its adapter")
-        << QStringList{"%1/ttyUSB0|FT232R USB UART|FTDI|A12345"} << "%1/by-id/usb-FTDI-A12345|"
-        << "%1/by-id/usb-FTDI-A12345"
-        << "FT232R USB UART — FTDI — A12345 — %1/by-id/usb-FTDI-A12345";
-    // What QSerialPortInfo itself says of a pseudo-terminal: nothing.
-    QTest::newRow("a pty, as the system reports it") << QStringList{"system"} << "pty"
-                                                     << "pty"
-                                                     << "pty";
-}
-
+// The system's ports in its order, then those given with --device or
+// --simulate; a by-id link is described as its adapter; the path is what opens.
 void TestDeviceList::itemsSayWhatTheAdapterIs()
 {
-    QFETCH(QStringList, system);
-    QFETCH(QString, extra);
-    QFETCH(QString, path);
-    QFETCH(QString, text);
     QTemporaryDir dev;
     QFile(dev.filePath("ttyUSB0")).open(QIODevice::WriteOnly);
     QVERIFY(QDir(dev.path()).mkdir("by-id"));
-    QVERIFY(QFile::link(dev.filePath("ttyUSB0"), dev.filePath("by-id/usb-FTDI-A12345")));
-    PtyPeer pty;
-    const auto place = [&](QString s) {
-        return s.replace("%1", dev.path()).replace("pty", QString::fromStdString(pty.slavePath()));
-    };
-
+    const QString byId = dev.filePath("by-id/usb-FTDI-A12345");
+    QVERIFY(QFile::link(dev.filePath("ttyUSB0"), byId));
     QComboBox combo;
-    DeviceList::PortLister lister = [&] { return portsFrom(system, dev.path()); };
-    if (system == QStringList{"system"})
-        lister = &DeviceList::systemPorts;
-    auto *list = new DeviceList(&combo, {}, lister, dev.path());
-    if (!extra.isEmpty())
-        list->addDevice(place(extra.section('|', 0, 0)), extra.section('|', 1));
+    const QStringList system{dev.filePath("ttyUSB0") + "|FT232R USB UART|FTDI|A12345", "/dev/ttyS0|||"};
+    auto *list = new DeviceList(
+        &combo, {}, [&] { return portsFrom(system); }, dev.path());
+    list->addDevice("/dev/pts/9", "Simulated camera");
+    list->addDevice(byId);
     combo.show();
-    QTRY_VERIFY(combo.findData(place(path)) > 0);
-    QTRY_COMPARE(combo.itemText(combo.findData(place(path))), place(text));
-    QCOMPARE(combo.itemText(0), QString("Select Serial Device"));
-
+    QTRY_COMPARE(
+        items(combo),
+        QStringList({"Select Serial Device", "FT232R USB UART — FTDI — A12345 — " + dev.filePath("ttyUSB0"),
+                     "/dev/ttyS0", "Simulated camera — /dev/pts/9", "FT232R USB UART — FTDI — A12345 — " + byId}));
+    QCOMPARE(items(combo, Qt::UserRole), QStringList({"", dev.filePath("ttyUSB0"), "/dev/ttyS0", "/dev/pts/9", byId}));
     QSignalSpy activated(&combo, &QComboBox::activated);
-    chooseItem(&combo, combo.findData(place(path)));
+    chooseItem(&combo, 4);
     QCOMPARE(activated.count(), 1);
-    QCOMPARE(combo.currentData().toString(), place(path)); // what the window opens
+    QCOMPARE(combo.currentData().toString(), byId); // what the window opens
 }
 
 void TestDeviceList::hotPlug_data()
@@ -109,12 +83,11 @@ void TestDeviceList::hotPlug_data()
     QTest::addColumn<QString>("picked");
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QString>("stillPicked");
-    QTest::newRow("adapter plugged in") << QStringList{"/dev/ttyS0"} << "/dev/pts/9"
-                                        << QStringList{"/dev/ttyS0", "/dev/ttyUSB0"} << "/dev/pts/9";
-    QTest::newRow("another adapter pulled") << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"} << "/dev/ttyUSB1"
-                                            << QStringList{"/dev/ttyUSB1"} << "/dev/ttyUSB1";
-    QTest::newRow("picked adapter pulled")
-        << QStringList{"/dev/ttyUSB0"} << "/dev/ttyUSB0" << QStringList{} << "Select Serial Device";
+    const auto row = [](const char *name, QStringList before, const char *picked, QStringList after,
+                        const char *stillPicked) { QTest::newRow(name) << before << picked << after << stillPicked; };
+    row("adapter plugged in", {"/dev/ttyS0"}, "/dev/pts/9", {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/pts/9");
+    row("another adapter pulled", {"/dev/ttyUSB0", "/dev/ttyUSB1"}, "/dev/ttyUSB1", {"/dev/ttyUSB1"}, "/dev/ttyUSB1");
+    row("picked adapter pulled", {"/dev/ttyUSB0"}, "/dev/ttyUSB0", {}, "Select Serial Device");
 }
 
 void TestDeviceList::hotPlug()
@@ -123,25 +96,17 @@ void TestDeviceList::hotPlug()
     QFETCH(QString, picked);
     QFETCH(QStringList, after);
     QFETCH(QString, stillPicked);
-
     QTemporaryDir dev;
     QStringList ports = before;
     int asked = 0;
     QComboBox combo;
     new DeviceList(
-        &combo, {"/dev/pts/9"},
-        [&] {
-            ++asked;
-            return portsFrom(ports, {});
-        },
-        dev.path());
+        &combo, {"/dev/pts/9"}, [&] { return ++asked, portsFrom(ports); }, dev.path());
     // Nothing waits on the system's ports until the pop-up has been painted.
     QCOMPARE(asked, 0);
     QCOMPARE(items(combo), QStringList({"Select Serial Device", "/dev/pts/9"}));
     combo.show();
-    QTRY_COMPARE(items(combo),
-                 QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
-
+    QTRY_COMPARE(items(combo), QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
     QSignalSpy activated(&combo, &QComboBox::activated);
     chooseItem(&combo, combo.findText(picked));
     QCOMPARE(activated.count(), 1);
@@ -149,8 +114,7 @@ void TestDeviceList::hotPlug()
     ports = after;
     QFile node(dev.filePath("ttyUSB0"));
     QVERIFY(node.open(QIODevice::WriteOnly)); // the system adds a device node
-    const QStringList expected = QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"};
-    QTRY_COMPARE(items(combo), expected);
+    QTRY_COMPARE(items(combo), QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"});
     QCOMPARE(combo.currentText(), stillPicked);
     QCOMPARE(activated.count(), 1); // nothing was opened by the change
 }
@@ -164,7 +128,7 @@ void TestDeviceList::listOpenWhileItFills()
     new DeviceList(
         &combo, {"/dev/pts/9"},
         [] {
-            return QList<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0"}};
+            return portsFrom({"/dev/ttyS0", "/dev/ttyUSB0"});
         },
         dev.path());
     combo.show();
@@ -176,6 +140,84 @@ void TestDeviceList::listOpenWhileItFills()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
     QCOMPARE(activated.count(), 1);
     QCOMPARE(combo.currentData().toString(), QString("/dev/ttyUSB0"));
+}
+
+void TestDeviceList::knowsItsAdapter_data()
+{
+    // "dev/ttyUSB0|A12345": a node, and the serial number the system reports for
+    // it; "… -> dev/ttyUSB0": a by-id link to it; "dev/serial/by-id/": folders.
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QStringList>("back"); // in steps, each taken before the next
+    QTest::addColumn<QString>("reopened");
+    const QString byId = "dev/serial/by-id/usb-FTDI_A12345-if00-port0";
+    QTest::newRow("same serial number, another ttyUSB number")
+        << QStringList{"dev/ttyUSB0|A12345"} << "dev/ttyUSB0" << QStringList{"dev/ttyUSB1|A12345"} << "dev/ttyUSB1";
+    QTest::newRow("another adapter at its path is not it")
+        << QStringList{"dev/ttyUSB0|A12345"} << "dev/ttyUSB0" << QStringList{"dev/ttyUSB0|B67890", "dev/ttyUSB1|A12345"}
+        << "dev/ttyUSB1";
+    QTest::newRow("opened by its by-id name: that name again")
+        << QStringList{"dev/ttyUSB0|", byId + " -> dev/ttyUSB0"} << byId
+        << QStringList{"dev/ttyUSB1|", byId + " -> dev/ttyUSB1"} << byId;
+    // udev makes the node, then the folders, then the link.
+    QTest::newRow("opened as a node, known by its by-id name")
+        << QStringList{"dev/ttyUSB0|", byId + " -> dev/ttyUSB0"} << "dev/ttyUSB0"
+        << QStringList{"dev/ttyUSB2|", "dev/serial/by-id/", byId + " -> dev/ttyUSB2"} << "dev/ttyUSB2";
+}
+
+void TestDeviceList::knowsItsAdapter()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, opened);
+    QFETCH(QStringList, back);
+    QFETCH(QString, reopened);
+    QTemporaryDir dir;
+    const auto at = [&](const QString &relative) { return dir.filePath(relative); };
+    QStringList nodes; // as the system lists them
+    const auto make = [&](const QString &entry) {
+        const QString path = at(entry.section(" -> ", 0, 0).section('|', 0, 0));
+        QDir().mkpath(entry.endsWith('/') ? path : QFileInfo(path).absolutePath());
+        if (entry.contains(" -> ")) { // made in one step, as udev makes it
+            QFile::link(at(entry.section(" -> ", 1)), path + ".new");
+            QFile::rename(path + ".new", path);
+        } else if (!entry.endsWith('/')) {
+            QFile(path).open(QIODevice::WriteOnly);
+            nodes << path + "|USB UART|FTDI|" + entry.section('|', 1);
+        }
+    };
+    const auto ports = [&] { return portsFrom(nodes); };
+    for (const QString &entry : before)
+        make(entry);
+    Reconnect reconnect(nullptr, ports, at("dev"), at("dev/serial/by-id"));
+    QSignalSpy gone(&reconnect, &Reconnect::gone);
+    QSignalSpy cameBack(&reconnect, &Reconnect::cameBack);
+    reconnect.opened(at(opened), ports());
+
+    // Pulled: the node goes, and udev takes the links and the folders they leave empty.
+    for (const QString &node : std::exchange(nodes, {}))
+        QFile::remove(node.section('|', 0, 0));
+    QDir(at("dev/serial")).removeRecursively();
+    QTRY_COMPARE(gone.count(), 1);
+    QCOMPARE(gone.at(0).at(0).toString(), at(opened));
+    QVERIFY(reconnect.lost());
+
+    for (const QString &entry : back) {
+        make(entry);
+        QCoreApplication::processEvents();
+    }
+    QTRY_COMPARE(cameBack.count(), 1);
+    QCOMPARE(cameBack.at(0).at(0).toString(), at(reopened));
+}
+
+// The system hands a pty's number to the next program that asks for one: a
+// terminal of someone else's is not where the camera went.
+void TestDeviceList::ptyNumberIsNotWaitedFor()
+{
+    PtyPeer pty;
+    Reconnect reconnect;
+    reconnect.opened(QString::fromStdString(pty.slavePath()), {});
+    pty.hangUp();
+    QVERIFY(!reconnect.lost());
 }
 
 QTEST_MAIN(TestDeviceList)

@@ -24,13 +24,12 @@ private slots:
     void cleanup();
     void panelDrivesTheSimulator();
     void simulatorRejectsAndCarriesOn();
-    void simulatorEndsOnSigint();
     void programConnectsAtStartAndEndsOnASignal_data();
     void programConnectsAtStartAndEndsOnASignal();
 
 private:
-    // Waits until the simulator has logged line; everything it logged so far.
-    bool logged(const QString &line);
+    // Waits until the simulator has logged line (on from's standard error).
+    bool logged(const QString &line, QProcess *from = nullptr);
 
     QProcess m_sim;
     QString m_log;
@@ -47,19 +46,22 @@ void TestEndToEnd::init()
     QVERIFY(m_sim.waitForStarted());
     QTRY_VERIFY(m_sim.canReadLine());
     m_path = QString::fromLocal8Bit(m_sim.readLine()).trimmed();
-    QVERIFY(QFile::exists(m_path));
 }
 
+// The simulator ends on Ctrl+C, closing its pty: no device node stays behind.
 void TestEndToEnd::cleanup()
 {
-    if (m_sim.state() != QProcess::NotRunning)
-        m_sim.terminate(), m_sim.waitForFinished(5000);
+    QCOMPARE(::kill(pid_t(m_sim.processId()), SIGINT), 0);
+    QVERIFY(m_sim.waitForFinished(5000));
+    QCOMPARE(m_sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_sim.exitCode(), 0);
+    QVERIFY(!QFile::exists(m_path));
 }
 
-bool TestEndToEnd::logged(const QString &line)
+bool TestEndToEnd::logged(const QString &line, QProcess *from)
 {
     return QTest::qWaitFor([&] {
-        m_log += QString::fromUtf8(m_sim.readAllStandardError());
+        m_log += QString::fromUtf8((from ? from : &m_sim)->readAllStandardError());
         return m_log.contains(line);
     });
 }
@@ -118,16 +120,6 @@ void TestEndToEnd::simulatorRejectsAndCarriesOn()
     QVERIFY(!m_log.contains("jog right"));
 }
 
-// Closing its pty on the way out: no device node stays behind.
-void TestEndToEnd::simulatorEndsOnSigint()
-{
-    QCOMPARE(::kill(pid_t(m_sim.processId()), SIGINT), 0);
-    QVERIFY(m_sim.waitForFinished(5000));
-    QCOMPARE(m_sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_sim.exitCode(), 0);
-    QVERIFY(!QFile::exists(m_path));
-}
-
 void TestEndToEnd::programConnectsAtStartAndEndsOnASignal_data()
 {
     QTest::addColumn<bool>("simulate"); // else --open the simulator's device
@@ -152,29 +144,22 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     Home home;
     for (int preset = 1; preset <= 5; ++preset)
         home.write(preset, "01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    env.insert("QT_LOGGING_RULES", "camdeck.sim=true");
     QProcess camdeck;
+    QProcessEnvironment env = m_sim.processEnvironment();
+    env.insert("HOME", home.path());
     camdeck.setProcessEnvironment(env);
     camdeck.start(CAMDECK_PROGRAM, simulate ? QStringList{"--simulate"} : QStringList{"--open", m_path});
     QVERIFY(camdeck.waitForStarted());
     // The simulator's log comes to us either way: its own, or passed on by camdeck.
-    QProcess &sim = simulate ? camdeck : m_sim;
-    const auto logs = [&](const QString &line) {
-        return QTest::qWaitFor([&] {
-            m_log += QString::fromUtf8(sim.readAllStandardError());
-            return m_log.contains(line);
-        });
-    };
-    QVERIFY(logs("greeting"));
-    QVERIFY(logs("2/0 ")); // preset 1 is going out
+    QProcess *sim = simulate ? &camdeck : &m_sim;
+    QVERIFY(logged("greeting", sim));
+    QVERIFY(logged("2/0 ", sim)); // preset 1 is going out
     ::kill(pid_t(camdeck.processId()), signal);
     QVERIFY(camdeck.waitForFinished(10000));
     QCOMPARE(camdeck.exitStatus(), QProcess::NormalExit);
     QCOMPARE(camdeck.exitCode(), 0);
     if (!simulate) // camdeck's own simulator goes with it
-        QVERIFY(logs("farewell"));
+        QVERIFY(logged("farewell", sim));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSerialPortInfo>
-#include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -35,6 +34,15 @@ QString status(Panel &panel)
     return panel.control<QLabel>("connectionStatus")->text();
 }
 
+// The paths the serial-device pop-up opens, the placeholder's first.
+QStringList paths(const QComboBox *tty)
+{
+    QStringList items;
+    for (int i = 0; i < tty->count(); ++i)
+        items << tty->itemData(i).toString();
+    return items;
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -42,50 +50,39 @@ class TestWindow : public QObject {
 
 private slots:
     void startUp();
-    void tooltipsSayWhatIsSet_data();
-    void tooltipsSayWhatIsSet();
-    void layoutFitsABenchScreen();
-    void placeholderOpensNothing();
     void failedOpenAsksAgain_data();
     void failedOpenAsksAgain();
     void greeting_data();
     void greeting();
     void openedAtStart_data();
     void openedAtStart();
-    void textEntryKeepsWhatGoesOut_data();
     void textEntryKeepsWhatGoesOut();
-    void repickingLeaksNothing();
+    void portFromPickToClose();
     void sameDeviceBackIsReopened_data();
     void sameDeviceBackIsReopened();
     void windowAnswersWhileTheLineIsBusy();
-    void closingDuringARecallSendsTheRestFirst();
     void pacedInRealTime_data();
     void pacedInRealTime();
 };
 
+// The ports, the controls as they are before any preset, what each control's
+// tooltip says it sets; every section within a 1600 x 900 screen, and Tab
+// walks them in the order shown.
 void TestWindow::startUp()
 {
     Home home;
     WindowController window({"/dev/extra0", "/dev/extra1"});
     window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList expected{""};
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
         expected << port.systemLocation();
-    expected << "/dev/extra0"
-             << "/dev/extra1";
     auto *tty = window.findChild<QComboBox *>("ttySelect");
-    const auto paths = [tty] {
-        QStringList items;
-        for (int i = 0; i < tty->count(); ++i)
-            items << tty->itemData(i).toString();
-        return items;
-    };
     // The system's ports come once the window is up.
-    QTRY_COMPARE(paths(), expected);
+    QTRY_COMPARE(paths(tty), (expected + QStringList{"/dev/extra0", "/dev/extra1"}));
     QCOMPARE(tty->itemText(0), QString("Select Serial Device"));
     QCOMPARE(window.findChild<QLineEdit *>("speedCur")->text(), QString("45"));
     QVERIFY(!window.isConnected());
-    // The controls start as the window shows them before any preset.
     const std::pair<const char *, const char *> labels[]
         = {{"alcslidervalue", "40%"},         {"fixedshutterslidervalue", "1/4000s"}, {"autogainslidervalue", "24dB"},
            {"peakcontrolslidervalue", "90%"}, {"uvmatrixURslidervalue", "0"},         {"crossxposslidervalue", "320"},
@@ -94,46 +91,19 @@ void TestWindow::startUp()
         QCOMPARE(window.findChild<QLabel *>(name)->text(), QString(text));
     QVERIFY(window.findChild<QCheckBox *>("awbSelect")->isChecked());
     QCOMPARE(window.findChild<QComboBox *>("gammaSelect")->currentText(), QString("0.45"));
-}
+    const std::pair<const char *, const char *> tooltips[]
+        = {{"alcsliderSelect", "ALC level: register 2/1, 0 to 16 (-40% to 40%)"},
+           {"slowshuttersliderSelect", "Slow shutter speed: register 2/8, 0 to 7 (1/15s to 8s)"},
+           {"magnitudesliderSelect", "Magnitude: registers 5/1-5/2 (16 bits), 0 to 1023"},
+           {"uvmatrix_UR_sliderSelect", "UV matrix UR: register 4/19, 0 to 255 (-128 to 127)"},
+           {"HDV_V_sliderSelect", "HDV V position: bits 4-7 of register 3/5, 0 to 15 (-60 to 90)"},
+           {"negativeSelect", "Negative picture: bit 7 of register 8/1"},
+           {"colormodeSelect", "Colour mode: bits 2-7 of register 4/0, item index"},
+           {"manualSelect", "Manual gain on (automatic gain off): register 2/4"},
+           {"flcSelect", "Flicker compensation on or off: packet 80 8C"}};
+    for (const auto &[name, tip] : tooltips)
+        QCOMPARE(window.findChild<QWidget *>(name)->toolTip(), QString(tip));
 
-void TestWindow::tooltipsSayWhatIsSet_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("tooltip");
-    QTest::newRow("level") << "alcsliderSelect"
-                           << "ALC level: register 2/1, 0 to 16 (-40% to 40%)";
-    QTest::newRow("speed") << "slowshuttersliderSelect"
-                           << "Slow shutter speed: register 2/8, 0 to 7 (1/15s to 8s)";
-    QTest::newRow("word") << "magnitudesliderSelect"
-                          << "Magnitude: registers 5/1-5/2 (16 bits), 0 to 1023";
-    QTest::newRow("signed byte") << "uvmatrix_UR_sliderSelect"
-                                 << "UV matrix UR: register 4/19, 0 to 255 (-128 to 127)";
-    QTest::newRow("nibble") << "HDV_V_sliderSelect"
-                            << "HDV V position: bits 4-7 of register 3/5, 0 to 15 (-60 to 90)";
-    QTest::newRow("bit") << "negativeSelect"
-                         << "Negative picture: bit 7 of register 8/1";
-    QTest::newRow("item index") << "colormodeSelect"
-                                << "Colour mode: bits 2-7 of register 4/0, item index";
-    QTest::newRow("no field of its own") << "manualSelect"
-                                         << "Manual gain on (automatic gain off): register 2/4";
-    QTest::newRow("packet") << "flcSelect"
-                            << "Flicker compensation on or off: packet 80 8C";
-}
-
-void TestWindow::tooltipsSayWhatIsSet()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, tooltip);
-    WindowController window;
-    QCOMPARE(window.findChild<QWidget *>(control)->toolTip(), tooltip);
-}
-
-// Every section within a 1600 x 900 screen, and Tab walks them in the order shown.
-void TestWindow::layoutFitsABenchScreen()
-{
-    WindowController window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QSize needed = window.findChild<QWidget *>("panelContents")->minimumSizeHint();
     QVERIFY2(needed.width() <= 1600 && needed.height() <= 900 - 40,
              qPrintable(QString("%1x%2").arg(needed.width()).arg(needed.height())));
@@ -141,8 +111,7 @@ void TestWindow::layoutFitsABenchScreen()
     const QSize screen = window.screen()->availableSize();
     QVERIFY(window.width() <= screen.width() && window.height() <= screen.height());
     QStringList sections;
-    QWidget *start = window.findChild<QWidget *>("ttySelect");
-    QWidget *w = start;
+    QWidget *w = tty;
     do {
         QWidget *group = w->parentWidget();
         while (group && !qobject_cast<QGroupBox *>(group))
@@ -153,25 +122,11 @@ void TestWindow::layoutFitsABenchScreen()
             sections << group->objectName();
         }
         w = w->nextInFocusChain();
-    } while (w != start);
+    } while (w != tty);
     QCOMPARE(sections,
              QStringList({"connectionSection", "exposureSection", "presetsSection", "gainSection", "colourSection",
                           "uvmatrixSection", "pictureSection", "displaySection", "positionsSection", "textSection",
                           "masksSection", "jogSection"}));
-}
-
-// The placeholder names no device, and a list set from code fires no action.
-void TestWindow::placeholderOpensNothing()
-{
-    Panel panel(Panel::Closed);
-    MessageBoxAnswers alerts({"Cancel"});
-    auto *tty = panel.control<QComboBox>("ttySelect");
-    chooseItem(tty, 0);
-    tty->setCurrentIndex(tty->findText(QString::fromStdString(panel.peer.slavePath())));
-    panel.settle();
-    QVERIFY(alerts.seen.isEmpty());
-    QVERIFY(!panel.window.isConnected());
-    QCOMPARE(panel.peer.takeAll().size(), std::size_t(0));
 }
 
 void TestWindow::failedOpenAsksAgain_data()
@@ -179,17 +134,16 @@ void TestWindow::failedOpenAsksAgain_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("refused"); // the errno open() gives, or 0 for the real call
     QTest::addColumn<QString>("informative");
-    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << 0 << QString::fromLocal8Bit(strerror(ENOENT));
+    const auto error = [](int e) { return QString::fromLocal8Bit(strerror(e)); };
+    QTest::newRow("missing") << "/nonexistent/ttyUSB7" << 0 << error(ENOENT);
     QTest::newRow("not a terminal") << "/dev/null" << 0
-                                    << QString::fromLocal8Bit(strerror(ENOTTY))
-            + ".\nThis is not a serial device; nothing was written to it.";
+                                    << error(ENOTTY) + ".\nThis is not a serial device; nothing was written to it.";
     // Root opens everything, so these refusals come from the seam.
     QTest::newRow("permission") << "/dev/ttyUSB0" << EACCES
-                                << QString::fromLocal8Bit(strerror(EACCES))
+                                << error(EACCES)
             + ".\nOn Linux a serial port belongs to a group, usually dialout: add yourself with "
               "'sudo usermod -aG dialout $USER' and log in again.";
-    QTest::newRow("busy") << "/dev/ttyUSB0" << EBUSY
-                          << "The port is in use by another program (" + QString::fromLocal8Bit(strerror(EBUSY)) + ").";
+    QTest::newRow("busy") << "/dev/ttyUSB0" << EBUSY << "The port is in use by another program (" + error(EBUSY) + ").";
 }
 
 void TestWindow::failedOpenAsksAgain()
@@ -198,14 +152,10 @@ void TestWindow::failedOpenAsksAgain()
     QFETCH(int, refused);
     QFETCH(QString, informative);
     WindowController window({path});
-    if (refused) {
-        SystemCalls calls;
-        calls.open = [refused](const char *, int) {
-            errno = refused;
-            return -1;
-        };
-        window.line().setSystemCalls(calls);
-    }
+    SystemCalls calls;
+    if (refused)
+        calls.open = [refused](const char *, int) { return errno = refused, -1; };
+    window.line().setSystemCalls(calls);
     window.show();
     MessageBoxAnswers alerts({"OK", "Cancel"});
     auto *tty = window.findChild<QComboBox *>("ttySelect");
@@ -222,17 +172,16 @@ void TestWindow::greeting_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("logged");
     QTest::addColumn<QString>("status");
-    QTest::newRow("none") << QByteArray() << QStringList() << "Connected to %1 — no reply to the greeting";
-    QTest::newRow("one byte") << QByteArray("A") << QStringList() << "Connected to %1 — device says 41 \"A\"";
-    QTest::newRow("text") << QByteArray("SIM1") << QStringList{"Message is >SIM1"}
-                          << "Connected to %1 — device says 53 49 4D 31 \"SIM1\"";
-    QTest::newRow("00 2A") << QByteArray("\0*", 2) << QStringList{"Message is >"} << "Connected to %1 — device says 00 2A";
-    QTest::newRow("zero inside") << QByteArray("AB\0CD", 5) << QStringList{"Message is >AB"}
-                                 << "Connected to %1 — device says 41 42 00 43 44";
-    QTest::newRow("300 bytes: 256 read, 16 shown")
-        << QByteArray(300, 'x') << QStringList{"Message is >" + QString(256, 'x')}
-        << "Connected to %1 — device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … (256 bytes) "
-           "\"xxxxxxxxxxxxxxxx…\"";
+    const auto row = [](const char *name, const QByteArray &reply, const QStringList &logged, const QString &said) {
+        QTest::newRow(name) << reply << logged << "Connected to %1 — " + said;
+    };
+    row("none", {}, {}, "no reply to the greeting");
+    row("one byte", "A", {}, "device says 41 \"A\"");
+    row("text", "SIM1", {"Message is >SIM1"}, "device says 53 49 4D 31 \"SIM1\"");
+    row("00 2A", QByteArray("\0*", 2), {"Message is >"}, "device says 00 2A");
+    row("zero inside", QByteArray("AB\0CD", 5), {"Message is >AB"}, "device says 41 42 00 43 44");
+    row("300 bytes: 256 read, 16 shown", QByteArray(300, 'x'), {"Message is >" + QString(256, 'x')},
+        "device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … (256 bytes) \"xxxxxxxxxxxxxxxx…\"");
 }
 
 void TestWindow::greeting()
@@ -253,28 +202,21 @@ void TestWindow::greeting()
 // --device, --simulate and --open, as main() passes them on to the window.
 void TestWindow::openedAtStart_data()
 {
-    QTest::addColumn<QString>("listedAs"); // listDevice()'s description; "-": not listed
-    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<QString>("listedAs"); // listDevice()'s description, if any
     QTest::addColumn<QString>("item");
-    QTest::newRow("--open a link of the user's") << "-" << true << "%1";
-    QTest::newRow("--device and --open the same path") << "-" << false << "%1";
-    QTest::newRow("--simulate") << "Simulated camera" << false << "Simulated camera — %1";
+    QTest::newRow("--device and --open the same path") << ""
+                                                       << "%1";
+    QTest::newRow("--simulate") << "Simulated camera"
+                                << "Simulated camera — %1";
 }
 
 void TestWindow::openedAtStart()
 {
     QFETCH(QString, listedAs);
-    QFETCH(bool, throughLink);
     QFETCH(QString, item);
     Panel panel(Panel::Closed); // lists the peer's path, as --device does
-    QTemporaryDir folder;
-    QString path = QString::fromStdString(panel.peer.slavePath());
-    if (throughLink) {
-        const QString link = folder.filePath("camera-line");
-        QVERIFY(QFile::link(path, link));
-        path = link;
-    }
-    if (listedAs != "-")
+    const QString path = QString::fromStdString(panel.peer.slavePath());
+    if (!listedAs.isEmpty())
         panel.window.listDevice(path, listedAs);
     panel.window.openDevice(path);
     QCOMPARE(hex(panel.peer.take(2)), QString("8E 12"));
@@ -282,57 +224,61 @@ void TestWindow::openedAtStart()
     auto *tty = panel.control<QComboBox>("ttySelect");
     QCOMPARE(tty->currentData().toString(), path);
     QCOMPARE(tty->currentText(), item.arg(path));
-    QStringList listed;
-    for (int i = 0; i < tty->count(); ++i)
-        listed << tty->itemData(i).toString();
-    QCOMPARE(listed.count(path), 1);
+    QCOMPARE(paths(tty).count(path), 1);
     QVERIFY(::status(panel).startsWith("Connected to " + path + " — "));
 }
 
-void TestWindow::textEntryKeepsWhatGoesOut_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::addColumn<QString>("left");
-    QTest::newRow("two") << "AB"
-                         << "AB"
-                         << "22 left";
-    QTest::newRow("30 typed, 24 kept") << "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
-                                       << "ABCDEFGHIJKLMNOPQRSTUVWX"
-                                       << "0 left";
-    // U+1F600 is two UTF-16 units, and goes out as two positions.
-    QTest::newRow("outside the basic plane") << QString::fromUtf8("x\U0001F600y") << QString::fromUtf8("x\U0001F600y")
-                                             << "20 left";
-}
-
+// One key a character, as a keyboard or an input method types them: U+1F600
+// is two UTF-16 units and goes out as two positions; past 24, nothing is kept.
 void TestWindow::textEntryKeepsWhatGoesOut()
 {
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    QFETCH(QString, left);
     Panel panel(Panel::Closed);
     auto *field = panel.control<QLineEdit>("textstringSelect");
+    auto *left = panel.control<QLabel>("textLeft");
     field->setFocus();
-    // One key a character, as a keyboard or an input method types them.
-    for (const char32_t c : typed.toUcs4())
-        QTest::sendKeyEvent(QTest::KeyAction::Click, field, Qt::Key_unknown, QString::fromUcs4(&c, 1), {});
-    QCOMPARE(field->text(), kept);
-    QCOMPARE(panel.control<QLabel>("textLeft")->text(), left);
+    const auto type = [field](const QString &text) {
+        for (const char32_t c : text.toUcs4())
+            QTest::sendKeyEvent(QTest::KeyAction::Click, field, Qt::Key_unknown, QString::fromUcs4(&c, 1), {});
+    };
+    type(QString::fromUtf8("x\U0001F600y"));
+    QCOMPARE(left->text(), QString("20 left"));
+    type("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123");
+    QCOMPARE(field->text(), QString::fromUtf8("x\U0001F600yABCDEFGHIJKLMNOPQRST"));
+    QCOMPARE(left->text(), QString("0 left"));
 }
 
-// The first port is said goodbye to before it is opened again; no descriptor stays behind.
-void TestWindow::repickingLeaksNothing()
+// The placeholder names no device, and a list set from code fires no action.
+// A port picked again is said goodbye to before it is opened again. Closing
+// during a recall hides the window at once; what is queued goes out, then the
+// farewell. No descriptor stays behind.
+void TestWindow::portFromPickToClose()
 {
     Panel panel(Panel::Closed);
     const int withWindow = openDescriptorCount();
+    MessageBoxAnswers alerts({"Cancel"});
+    auto *tty = panel.control<QComboBox>("ttySelect");
+    chooseItem(tty, 0);
+    tty->setCurrentIndex(tty->findText(QString::fromStdString(panel.peer.slavePath())));
+    panel.settle();
+    QVERIFY(alerts.seen.isEmpty());
+    QVERIFY(!panel.window.isConnected());
+    QCOMPARE(panel.peer.takeAll().size(), std::size_t(0));
+
     panel.open();
     QTRY_COMPARE(openDescriptorCount(), withWindow + 1);
     const QStringList again = panel.open();
-    QCOMPARE(again.value(0), QString("80"));
-    QCOMPARE(again.value(1), QString("8E 12"));
+    QCOMPARE(again.mid(0, 2), QStringList({"80", "8E 12"}));
     QCOMPARE(again.size(), 2 + 16);
     QTRY_COMPARE(openDescriptorCount(), withWindow + 1);
+
+    panel.window.line().setPause(slowPause);
+    panel.act("preset1Button");
     panel.window.close();
+    QVERIFY(!panel.window.isVisible());
+    const Bytes stream = panel.peer.take(16 * 11 + 1, 5s);
+    QCOMPARE(stream.size(), std::size_t(16 * 11 + 1));
+    QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())), QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
+    QTRY_COMPARE(status(panel), QString("No port"));
     QTRY_COMPARE(openDescriptorCount(), withWindow);
 }
 
@@ -357,18 +303,20 @@ void TestWindow::sameDeviceBackIsReopened()
     const QString other = QString::fromStdString(panel.peer.slavePath());
     QTemporaryDir folder;
     const QString link = folder.filePath("camera-line");
-    auto first = std::make_unique<PtyPeer>();
-    QVERIFY(QFile::link(QString::fromStdString(first->slavePath()), link));
-    panel.window.openDevice(link);
+    PtyPeer first;
+    QVERIFY(QFile::link(QString::fromStdString(first.slavePath()), link));
+    panel.window.openDevice(link); // as --open does, with a link of the user's
     QTRY_VERIFY(panel.window.isConnected());
-    panel.settle();
-    first->takeAll();
     auto *tty = panel.control<QComboBox>("ttySelect");
+    QCOMPARE(paths(tty).filter("camera-line"), QStringList{link});
+    QCOMPARE(tty->currentText(), link);
+    panel.settle();
+    first.takeAll();
 
     LogCapture log;
     MessageBoxAnswers alerts({"Cancel"});
     if (hangUp)
-        first->hangUp();
+        first.hangUp();
     else
         QVERIFY(QFile::remove(link));
     QTRY_VERIFY2(::status(panel).startsWith("Port lost: " + link), qPrintable(::status(panel)));
@@ -381,7 +329,7 @@ void TestWindow::sameDeviceBackIsReopened()
 
     // Back: the link made anew in one step, as udev makes a by-id link.
     PtyPeer second;
-    PtyPeer &back = hangUp ? second : *first;
+    PtyPeer &back = hangUp ? second : first;
     const QString made = folder.filePath("made");
     QVERIFY(QFile::link(QString::fromStdString(back.slavePath()), made));
     QVERIFY(QFile::rename(made, link) || std::rename(qPrintable(made), qPrintable(link)) == 0);
@@ -394,8 +342,7 @@ void TestWindow::sameDeviceBackIsReopened()
         panel.settle();
         // The greeting and preset 1 (16 frames, the first 2/0 = 01), once each.
         const QStringList again = messages(back.takeAll());
-        QCOMPARE(again.value(0), QString("8E 12"));
-        QCOMPARE(again.value(1), QString("01 00 28 05 02 00 00 01 01 DC 61"));
+        QCOMPARE(again.mid(0, 2), QStringList({"8E 12", "01 00 28 05 02 00 00 01 01 DC 61"}));
         QCOMPARE(again.size(), 1 + 16);
         QCOMPARE(tty->currentData().toString(), link);
     }
@@ -414,9 +361,6 @@ void TestWindow::windowAnswersWhileTheLineIsBusy()
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
     timer.start(5);
-    QStringList shown;
-    connect(panel.window.statusBar(), &QStatusBar::messageChanged,
-            [&shown](const QString &message) { shown << message; });
 
     panel.act("preset2Button");
     panel.act("colorbarSelect");
@@ -425,9 +369,6 @@ void TestWindow::windowAnswersWhileTheLineIsBusy()
     QCOMPARE(sent.first(), QString("01 00 28 05 02 00 00 01 00 DD 61"));
     QCOMPARE(sent.last(), QString("01 00 28 05 08 02 00 01 08 76 C0"));
     QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks))); // 16 frames of 25 ms
-    QVERIFY(shown.contains("Applying preset 2 — 1 of 16"));
-    QVERIFY(shown.contains("Applying preset 2 — 16 of 16"));
-    QCOMPARE(panel.window.statusBar()->currentMessage(), QString());
 
     panel.realTime();
     LogCapture log;
@@ -450,34 +391,15 @@ void TestWindow::windowAnswersWhileTheLineIsBusy()
     QVERIFY(alerts.seen.isEmpty());
 }
 
-// Closing hides the window at once; what is queued goes out, then the
-// farewell, and the line gets back the settings it had.
-void TestWindow::closingDuringARecallSendsTheRestFirst()
-{
-    Panel panel(Panel::Closed);
-    termios before{};
-    tcgetattr(panel.peer.slaveFd(), &before);
-    panel.open();
-    panel.window.line().setPause(slowPause);
-    panel.act("preset1Button");
-    panel.window.close();
-    QVERIFY(!panel.window.isVisible());
-    const Bytes stream = panel.peer.take(16 * 11 + 1, 5s);
-    QCOMPARE(stream.size(), std::size_t(16 * 11 + 1));
-    QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())), QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
-    QTRY_COMPARE(status(panel), QString("No port"));
-    termios after{};
-    tcgetattr(panel.peer.slaveFd(), &after);
-    QCOMPARE(after.c_lflag, before.c_lflag);
-    QCOMPARE(after.c_cflag, before.c_cflag);
-}
-
+// The camera takes no frame within 0.1 s of the one before, nor a text frame
+// or mask packet within 0.05 s; the click does not wait for them.
 void TestWindow::pacedInRealTime_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("pieceSize");
     QTest::addColumn<int>("pieces");
     QTest::addColumn<int>("pauseMs");
+    QTest::newRow("preset recall: 16 frames, 0.1 s after each") << "preset1Button" << 11 << 16 << 100;
     QTest::newRow("text upload: 24 frames, 0.05 s after each") << "textupdateSelect" << 11 << 24 << 50;
     QTest::newRow("mask pattern: 12 packets, 0.05 s after each") << "maskbutton2Select" << 8 << 12 << 50;
 }
