@@ -1,19 +1,18 @@
-// The status bar's last command and the traffic monitor: what each write and
-// read shows, the bound on kept lines, copy and save, and a failed preset save.
+// The traffic monitor and the status bar's last command: what each write and
+// read shows, the bound on kept lines, copy and save, a failed preset save.
 #include "fixture.h"
 #include "trafficmonitor.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 using namespace camdeck;
-using Direction = SerialLine::Direction;
 
 namespace {
 
@@ -30,13 +29,13 @@ void toggleMonitorFromMenu(Panel &panel)
     QTRY_VERIFY(!menu->isVisible());
 }
 
-// The kept lines without their time stamps.
+// The kept lines without the time stamp each begins with ("09:41:07.250  ").
 QStringList untimed(const QString &text)
 {
     static const QRegularExpression stamp(R"(^\d\d:\d\d:\d\d\.\d\d\d  )");
     QStringList lines = text.split('\n', Qt::SkipEmptyParts);
     for (QString &line : lines)
-        line.remove(stamp);
+        line = stamp.match(line).hasMatch() ? line.mid(14) : "no time stamp: " + line;
     return lines;
 }
 
@@ -46,118 +45,74 @@ class TestTraffic : public QObject {
     Q_OBJECT
 
 private slots:
-    void lastCommand_data();
-    void lastCommand();
     void lines_data();
     void lines();
-    void shownFromTheViewMenu();
-    void keepsTheLastLinesOnly();
-    void copyAndSave();
-    void failedPresetSaveShows();
+    void monitorFromTheViewMenu();
 };
-
-void TestTraffic::lastCommand_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("item");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("xdr item 2") << "xdrSelect" << 2 << "Sent: 3/0 XDR mode ← 0x02";
-    QTest::newRow("jog right") << "buttonRight" << 0 << "Sent: jog right";
-    QTest::newRow("stop: the travel query follows it") << "buttonStop" << 0 << "Sent: travel query";
-    QTest::newRow("masks hidden: the last of four") << "maskbutton0Select" << 0 << "Sent: mask 3 hide";
-}
-
-void TestTraffic::lastCommand()
-{
-    QFETCH(QString, control);
-    QFETCH(int, item);
-    QFETCH(QString, status);
-    Panel panel;
-    panel.act(control, item);
-    panel.settle();
-    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), status);
-}
 
 void TestTraffic::lines_data()
 {
-    QTest::addColumn<QList<int>>("reads"); // per chunk: 1 read, 0 written
-    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<int>("keep"); // lines kept; 0: as many as the panel keeps
+    QTest::addColumn<QStringList>("chunks"); // "> " written, "< " read
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("ALC on") << QList<int>{0} << QStringList{"01 00 28 05 02 00 00 01 01 DC 61"}
-                            << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"};
-    QTest::newRow("greeting and its reply")
-        << QList<int>{0, 1} << QStringList{"8E 12", "53 49 4D 31"}
-        << QStringList{"sent  8E 12  greeting", "read  53 49 4D 31  reply, 4 bytes"};
-    QTest::newRow("a frame in two writes, a reply between: named by the write that ends it")
-        << QList<int>{0, 1, 0} << QStringList{"01 00 28 05", "00", "02 00 00 01 01 DC 61"}
-        << QStringList{"sent  01 00 28 05  ", "read  00  reply, 1 byte",
-                       "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"};
-    QTest::newRow("an adapter echoing the frame")
-        << QList<int>{1} << QStringList{"85 01 01 00 00 00 79 00"}
-        << QStringList{"read  85 01 01 00 00 00 79 00  reply, 8 bytes; jog left"};
-    QTest::newRow("a bad CRC is shown as such")
-        << QList<int>{0} << QStringList{"01 00 28 05 02 00 00 01 01 DC 62"}
-        << QStringList{"sent  01 00 28 05 02 00 00 01 01 DC 62  bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"};
+    QTest::addColumn<QString>("lastSent"); // for the status bar
+    const auto row = [](const char *name, int keep, QStringList chunks, QStringList lines, QString named) {
+        QTest::newRow(name) << keep << chunks << lines << named;
+    };
+    row("ALC on", 0, {"> 01 00 28 05 02 00 00 01 01 DC 61"},
+        {"sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"}, "2/0 exposure mode ← 0x01");
+    row("greeting and its reply", 0, {"> 8E 12", "< 53 49 4D 31"},
+        {"sent  8E 12  greeting", "read  53 49 4D 31  reply, 4 bytes"}, "greeting");
+    row("a frame in two writes, a reply between: named by the write that ends it", 0,
+        {"> 01 00 28 05", "< 00", "> 02 00 00 01 01 DC 61"},
+        {"sent  01 00 28 05  ", "read  00  reply, 1 byte", "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"},
+        "2/0 exposure mode ← 0x01");
+    row("an adapter echoing the frame: nothing sent", 0, {"< 85 01 01 00 00 00 79 00"},
+        {"read  85 01 01 00 00 00 79 00  reply, 8 bytes; jog left"}, "");
+    row("a bad CRC is shown as such", 0, {"> 01 00 28 05 02 00 00 01 01 DC 62"},
+        {"sent  01 00 28 05 02 00 00 01 01 DC 62  bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"},
+        "bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62");
+    row("three kept: the oldest goes; the last write is named", 3,
+        {"> 85 01 01 00 00 00 79 00", "> 85 01 02 00 00 00 78 00", "> 85 01 04 00 00 00 76 00", "> 8E 13"},
+        {"sent  85 01 02 00 00 00 78 00  jog back", "sent  85 01 04 00 00 00 76 00  stop", "sent  8E 13  travel query"},
+        "travel query");
 }
 
+// Recorded while hidden; once shown, the view holds what is kept.
 void TestTraffic::lines()
 {
-    QFETCH(QList<int>, reads);
+    QFETCH(int, keep);
     QFETCH(QStringList, chunks);
     QFETCH(QStringList, expected);
-    TrafficMonitor monitor;
-    for (int i = 0; i < chunks.size(); ++i)
-        monitor.record(reads[i] ? Direction::Read : Direction::Written, bytes(chunks[i]));
+    QFETCH(QString, lastSent);
+    TrafficMonitor monitor(nullptr, keep ? keep : 5000);
+    QSignalSpy sent(&monitor, &TrafficMonitor::commandSent);
+    for (const QString &chunk : chunks)
+        monitor.record(chunk[0] == '<' ? SerialLine::Direction::Read : SerialLine::Direction::Written,
+                       bytes(chunk.mid(2)));
     QCOMPARE(untimed(monitor.text()), expected);
-}
-
-// Hidden at first, recording meanwhile; once shown, each write appears as it goes.
-void TestTraffic::shownFromTheViewMenu()
-{
-    Panel panel(Panel::Closed);
-    panel.peer.answer({0x8E, 0x12}, bytes("53 49 4D 31"));
-    auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
-    QVERIFY(!monitor->isVisible());
-    panel.open();
-    toggleMonitorFromMenu(panel);
-    QVERIFY(monitor->isVisible());
-    auto *view = panel.control<QPlainTextEdit>("trafficLines");
-    QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d  sent  8E 12  greeting\n)")
-                .match(view->toPlainText())
-                .hasMatch());
-    QCOMPARE(untimed(view->toPlainText()).mid(1, 2),
-             (QStringList{"read  53 49 4D 31  reply, 4 bytes",
-                          "sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"}));
-    panel.act("buttonBack");
-    QTRY_COMPARE(untimed(view->toPlainText()).last(), QString("sent  85 01 02 00 00 00 78 00  jog back"));
-    toggleMonitorFromMenu(panel);
-    QVERIFY(!monitor->isVisible());
-}
-
-void TestTraffic::keepsTheLastLinesOnly()
-{
-    TrafficMonitor monitor(nullptr, 3);
-    for (const char *jog : {"85 01 00 00 00 00 7A 00", "85 01 01 00 00 00 79 00", "85 01 02 00 00 00 78 00",
-                            "85 01 03 00 00 00 77 00", "85 01 04 00 00 00 76 00"})
-        monitor.record(Direction::Written, bytes(jog));
-    const QStringList kept = untimed(monitor.text());
-    QCOMPARE(kept.size(), 3);
-    QVERIFY(kept[0].endsWith("jog back"));
-    QVERIFY(kept[2].endsWith("stop"));
+    QCOMPARE(sent.isEmpty() ? QString() : sent.last().first().toString(), lastSent);
     monitor.show();
     QCOMPARE(monitor.findChild<QPlainTextEdit *>()->toPlainText() + '\n', monitor.text());
 }
 
-// Copy puts every kept line on the clipboard; Save writes them, or says why it could not.
-void TestTraffic::copyAndSave()
+// Hidden at first, recording meanwhile; once shown, each write appears as it
+// goes. Copy puts every kept line on the clipboard; Save writes them, or says
+// why it could not.
+void TestTraffic::monitorFromTheViewMenu()
 {
     Panel panel;
-    panel.act("buttonRight");
-    panel.settle();
     auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
+    QVERIFY(!monitor->isVisible());
     toggleMonitorFromMenu(panel);
+    QVERIFY(monitor->isVisible());
+    auto *view = panel.control<QPlainTextEdit>("trafficLines");
+    QCOMPARE(untimed(view->toPlainText()).first(), QString("sent  8E 12  greeting"));
+    panel.act("buttonBack");
+    QTRY_COMPARE(untimed(view->toPlainText()).last(), QString("sent  85 01 02 00 00 00 78 00  jog back"));
+    QCOMPARE(panel.sent(), QStringList{"85 01 02 00 00 00 78 00"});
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), QString("Sent: jog back"));
     const QString all = monitor->text();
-    QVERIFY(all.endsWith("jog right\n"));
     QApplication::clipboard()->clear();
     panel.act("copyTraffic");
     QCOMPARE(QApplication::clipboard()->text(), all);
@@ -174,16 +129,14 @@ void TestTraffic::copyAndSave()
     panel.act("saveTraffic");
     QCOMPARE(answers.seen.size(), 1);
     QVERIFY2(answers.seen[0].contains("not saved"), qPrintable(answers.seen[0]));
-}
+    toggleMonitorFromMenu(panel);
+    QVERIFY(!monitor->isVisible());
 
-void TestTraffic::failedPresetSaveShows()
-{
-    Panel panel;
-    auto *label = panel.control<QLabel>("lastCommandStatus");
     // A home under a regular file cannot exist, whoever runs the test.
     qputenv("HOME", (panel.home.file(1) + "/home").toLocal8Bit());
     panel.act("save3Button");
-    QVERIFY2(label->text().startsWith("Preset 3 not saved: ") && label->text().size() > 20, qPrintable(label->text()));
+    const QString status = panel.control<QLabel>("lastCommandStatus")->text();
+    QVERIFY2(status.startsWith("Preset 3 not saved: ") && status.size() > 20, qPrintable(status));
     QCOMPARE(panel.sent(), QStringList()); // a save sends nothing
 }
 
