@@ -15,7 +15,6 @@ class TestJog : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void packets_data();
     void packets();
     void travel_data();
@@ -76,14 +75,12 @@ void TestJog::travel_data()
                         const char *late = "", const char *startTotal = "0", const char *locale = "en_US") {
         QTest::newRow(name) << replies << late << startTotal << locale << distance << total;
     };
-    row("two stops of 00 0A add up", {"00 0A", "00 0A"}, "10", "20");
-    row("80 00: -32768, adds 32768", {"80 00"}, "-32,768", "32,768");
     row("1 byte: nothing changes", {"00"}, "0", "0");
-    row("3 bytes: nothing changes", {"00 64 00"}, "0", "0");
     row("no reply: nothing changes", {""}, "0", "0");
     // A reply too late for its stop must not pass for the next one's.
     row("late reply, then 00 0A", {"", "00 0A"}, "10", "10", "00 64");
-    // A long day of moves must not wrap the total negative.
+    // The most a reply says, -32768, adds 32768; a long day of moves must not
+    // wrap the total negative.
     row("total past 2^31", {"80 00", "80 00"}, "-32,768", "2,147,548,536", "", "2,147,483,000");
     row("German grouping", {"FC 17", "FC 17"}, "-1.001", "2.002", "", "0", "de_DE");
 }

@@ -12,7 +12,6 @@ class TestCtlProcess : public QObject {
     Q_OBJECT
 
 private slots:
-    void drivesTheSimulator();
     void statusReachesTheShell();
 };
 
@@ -30,38 +29,23 @@ CtlRun ctl(const QStringList &arguments)
 
 } // namespace
 
-void TestCtlProcess::drivesTheSimulator()
+// Against the simulator a script reads the replies and gets 0 (what the
+// simulator makes of the frames is for its own tests); a mistake gets 1 and a
+// port held by another program 3, with nothing sent.
+void TestCtlProcess::statusReachesTheShell()
 {
     QProcess sim;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_LOGGING_RULES", "camdeck.sim=true");
-    sim.setProcessEnvironment(env);
     sim.start(CAMDECK_SIM, {"--headless"});
     QVERIFY(sim.waitForStarted());
     while (!sim.canReadLine() && sim.waitForReadyRead(5000)) { }
-    const QString path = QString::fromUtf8(sim.readLine().trimmed());
-
-    const CtlRun run = ctl({"-d", path, "hello", "set", "colour-bar", "on", "jog", "stop"});
+    const CtlRun run
+        = ctl({"-d", QString::fromUtf8(sim.readLine().trimmed()), "hello", "set", "colour-bar", "on", "jog", "stop"});
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out, "reply 53 49 4D 31 \"SIM1\"\ntravel 0 mm\n");
     QCOMPARE(run.status, 0);
-
-    // The simulator takes a lone 80 for the farewell once the line stays quiet.
-    QString log;
-    for (int waited = 0; !log.contains("farewell") && waited < 100; ++waited) {
-        sim.waitForReadyRead(50);
-        log += QString::fromUtf8(sim.readAllStandardError());
-    }
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    for (const char *line : {"greeting, answered SIM1", "8/2 colour bar and crosshair ← 0x08", "stop, travel 0 mm",
-                             "travel query, answered 0 mm", "farewell"})
-        QVERIFY2(log.contains(QString::fromUtf8(line)), qPrintable(log));
-}
 
-// A mistake is 1, a port held by another program 3; nothing is sent.
-void TestCtlProcess::statusReachesTheShell()
-{
     PtyPeer peer;
     const QString path = QString::fromStdString(peer.slavePath());
     QCOMPARE(ctl({"-d", path, "set", "alc-levle", "12"}).status, 1);
