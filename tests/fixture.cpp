@@ -20,22 +20,6 @@
 
 using camdeck::Bytes;
 
-QString hex(const Bytes &bytes)
-{
-    QStringList parts;
-    for (std::uint8_t b : bytes)
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return parts.join(QLatin1Char(' '));
-}
-
-Bytes bytes(const QString &hexText)
-{
-    Bytes out;
-    for (const QString &part : hexText.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        out.push_back(static_cast<std::uint8_t>(part.toUInt(nullptr, 16)));
-    return out;
-}
-
 namespace {
 QMutex logMutex;
 QStringList captured;
@@ -138,6 +122,8 @@ int pendingInput(int fd)
     return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
 }
 
+namespace {
+// Makes window the active one again, as a user clicking on it does.
 void reactivate(QWidget *window)
 {
     // Offscreen, once a pop-up has closed and events have run, the window
@@ -151,6 +137,8 @@ void reactivate(QWidget *window)
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
+
+} // namespace
 
 MessageBoxAnswers::MessageBoxAnswers(const QStringList &buttonTexts)
     : m_answers(buttonTexts)

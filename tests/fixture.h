@@ -3,6 +3,7 @@
 // window opened on a pseudo-terminal as a bench user opens it on a USB adapter.
 #pragma once
 
+#include "hexbytes.h"
 #include "ptypeer.h"
 #include "windowcontroller.h"
 
@@ -14,10 +15,6 @@ class QCheckBox;
 class QComboBox;
 class QSlider;
 class QTimer;
-
-// "01 00 28" <-> bytes; failures then print frames as the tables spell them.
-QString hex(const camdeck::Bytes &bytes);
-camdeck::Bytes bytes(const QString &hexText);
 
 // Collects every log line ("category: message") while it lives.
 class LogCapture {
@@ -48,8 +45,6 @@ void tick(QCheckBox *box);
 // Descriptors this process has open; bytes waiting to be read on one.
 int openDescriptorCount();
 int pendingInput(int fd);
-// Makes window the active one again, as a user clicking on it does.
-void reactivate(QWidget *window);
 
 // While it lives, answers the modal message boxes that come up, one button
 // title per box in order, and keeps what each said (text + "\n" + informative text).

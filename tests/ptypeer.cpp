@@ -168,7 +168,7 @@ void PtyPeer::settle()
 camdeck::SerialLine::Pause PtyPeer::fastPause()
 {
     return [this](std::chrono::milliseconds d) {
-        if (d >= camdeck::greetingPause)
+        if (d >= 250ms) // the greeting's, and the travel query's 500 ms
             settle();
     };
 }

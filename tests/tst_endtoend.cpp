@@ -1,6 +1,7 @@
 // The panel and camdeck-sim, meeting only on the wire: the panel opens the
 // simulator's pseudo-terminal as it would a USB adapter, and what the simulator
-// logs shows what reached the camera and the drive.
+// logs shows what reached the camera and the drive; camdeck and camdeck-ctl
+// as a shell starts them.
 #include "fixture.h"
 
 #include <QComboBox>
@@ -11,6 +12,8 @@
 #include <QRegularExpression>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <thread>
 
 using namespace camdeck;
@@ -24,6 +27,7 @@ private slots:
     void panelDrivesTheSimulator();
     void programConnectsAtStartAndEndsOnASignal_data();
     void programConnectsAtStartAndEndsOnASignal();
+    void scriptGetsItsExitStatus();
 
 private:
     // Waits until the simulator has logged a line matching pattern (on from's
@@ -142,6 +146,32 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     QCOMPARE(camdeck.exitCode(), 0);
     if (!simulate) // camdeck's own simulator goes with it
         QVERIFY(logged("farewell", sim));
+}
+
+// camdeck-ctl as a shell runs it: against the simulator a script reads the
+// replies and gets 0; a mistake gets 1, a port held by another program 3, with
+// nothing sent.
+void TestEndToEnd::scriptGetsItsExitStatus()
+{
+    const auto ctl = [](const QStringList &arguments) {
+        QProcess process;
+        process.start(CAMDECK_CTL, arguments);
+        process.waitForFinished(10000);
+        return QStringList{QString::number(process.exitCode()), process.readAllStandardOutput(),
+                           process.readAllStandardError()};
+    };
+    QCOMPARE(ctl({"-d", m_path, "hello", "set", "colour-bar", "on", "jog", "stop"}),
+             QStringList({"0", "reply 53 49 4D 31 \"SIM1\"\ntravel 0 mm\n", ""}));
+    PtyPeer peer;
+    const QString path = QString::fromStdString(peer.slavePath());
+    QCOMPARE(ctl({"-d", path, "set", "alc-levle", "12"}).first(), QString("1"));
+    const int other = ::open(peer.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    const QStringList held = ctl({"-d", path, "hello"});
+    QCOMPARE(held.first(), QString("3"));
+    QVERIFY2(held.last().contains("in use by another program (Device or resource busy)"), qPrintable(held.last()));
+    QVERIFY(peer.takeAll().empty());
+    ::close(other);
 }
 
 QTEST_MAIN(TestEndToEnd)
