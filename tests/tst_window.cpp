@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSerialPortInfo>
+#include <QTimer>
 
 #include <thread>
 
@@ -186,9 +187,9 @@ void TestWindow::textEntryKeepsWhatGoesOut()
 }
 
 // The placeholder names no device, and a list set from code fires no action.
-// A port picked again is said goodbye to before it is opened again. Closing
-// during a recall hides the window at once; what is queued goes out, then the
-// farewell. No descriptor stays behind.
+// A port picked again is said goodbye to before it is opened again. A click
+// during a recall goes out after it; closing then hides the window at once,
+// what is queued goes out, then the farewell. No descriptor stays behind.
 void TestWindow::portFromPickToClose()
 {
     Panel panel(Panel::Closed);
@@ -210,11 +211,13 @@ void TestWindow::portFromPickToClose()
 
     panel.window.line().setPause(slowPause);
     panel.act("preset1Button");
+    panel.act("colorbarSelect"); // clicked during the recall: goes out after its 16th frame
     panel.window.close();
     QVERIFY(!panel.window.isVisible());
-    const Bytes stream = panel.peer.take(16 * 11 + 1, 5s);
-    QCOMPARE(stream.size(), std::size_t(16 * 11 + 1));
-    QCOMPARE(hex(Bytes(stream.end() - 12, stream.end())), QString("01 00 28 05 02 04 00 01 01 18 AD 80"));
+    const Bytes stream = panel.peer.take(17 * 11 + 1, 5s);
+    QCOMPARE(stream.size(), std::size_t(17 * 11 + 1));
+    QCOMPARE(hex(Bytes(stream.end() - 23, stream.end())),
+             QString("01 00 28 05 02 04 00 01 01 18 AD 01 00 28 05 08 02 00 01 08 76 C0 80"));
     QTRY_COMPARE(status(panel), QString("No port"));
     QTRY_COMPARE(openDescriptorCount(), withWindow);
 }
@@ -307,7 +310,8 @@ void TestWindow::pulledAndBack()
 }
 
 // The camera takes no frame within 0.1 s of the one before, nor a text frame
-// or mask packet within 0.05 s; the click does not wait for them.
+// or mask packet within 0.05 s; the click does not wait for them, and the
+// window goes on meanwhile.
 void TestWindow::pacedInRealTime_data()
 {
     QTest::addColumn<QString>("button");
@@ -327,6 +331,10 @@ void TestWindow::pacedInRealTime()
     QFETCH(int, pauseMs);
     Panel panel;
     panel.realTime();
+    int ticks = 0; // the window's own timer, ticking all along
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(5);
     const std::size_t skip = panel.peer.arrivals().size();
     QTest::mouseClick(panel.control<QPushButton>(button), Qt::LeftButton);
     const auto returned = PtyPeer::Clock::now();
@@ -335,6 +343,7 @@ void TestWindow::pacedInRealTime()
     const QString fault
         = pacingFault(panel.peer.arrivals(), skip, std::size_t(pieceSize), std::size_t(pieces), pauseMs, returned);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY2(ticks >= pieces * pauseMs / 20, qPrintable(QString("%1 ticks").arg(ticks))); // a quarter of 5 ms ones
 }
 
 QTEST_MAIN(TestWindow)
