@@ -60,12 +60,10 @@ const QStringList zeroFrames{
     "01 00 28 05 02 00 00 01 02 DF 61", "01 00 28 05 02 02 00 01 00 BF 07", "01 00 28 05 02 04 00 01 00 19 AD", "01 00 28 05 02 08 00 01 00 74 E8",
     "01 00 28 05 02 04 00 01 00 19 AD", "01 00 28 05 02 05 00 01 00 28 9E", "01 00 28 05 02 04 00 01 00 19 AD", "01 00 28 05 02 06 00 01 00 7B CB",
     "01 00 28 05 02 0A 00 01 00 16 8E", "01 00 28 05 02 0A 00 01 00 16 8E", "01 00 28 05 02 04 00 01 00 19 AD", "01 00 28 05 02 04 00 01 00 19 AD"};
-const QStringList slowFlagFrames{
-    "01 00 28 05 02 00 00 01 01 DC 61", "01 00 28 05 02 01 00 01 10 FC 52", "01 00 28 05 02 00 00 01 01 DC 61", "01 00 28 05 02 03 00 01 0B 85 34",
-    "01 00 28 05 02 00 00 01 01 DC 61", "01 00 28 05 02 02 00 01 10 AF 07", "01 00 28 05 02 04 00 01 05 1C AD", "01 00 28 05 02 08 00 01 00 74 E8",
-    "01 00 28 05 02 04 00 01 05 1C AD", "01 00 28 05 02 05 00 01 0C 24 9E", "01 00 28 05 02 04 00 01 05 1C AD", "01 00 28 05 02 06 00 01 00 7B CB",
-    "01 00 28 05 02 0A 00 01 88 9E 8E", "01 00 28 05 02 0A 00 01 88 9E 8E", "01 00 28 05 02 04 00 01 05 1C AD", "01 00 28 05 02 04 00 01 05 1C AD"};
 // clang-format on
+// Preset 1's, with the slow-shutter bit set in 2/4.
+const QStringList slowFlagFrames
+    = QStringList(preset1Frames).replaceInStrings("02 04 00 01 01 18 AD", "02 04 00 01 05 1C AD");
 
 // ALC, fixed shutter, AES, slow shutter, automatic, manual, peak control and the priority pair.
 QString flagBoxes(Panel &panel)

@@ -69,9 +69,6 @@ void TestTraffic::lines_data()
         "2/0 exposure mode ← 0x01");
     row("an adapter echoing the frame: nothing sent", 0, {"< 85 01 01 00 00 00 79 00"},
         {"read  85 01 01 00 00 00 79 00  reply, 8 bytes; jog left"}, "");
-    row("a bad CRC is shown as such", 0, {"> 01 00 28 05 02 00 00 01 01 DC 62"},
-        {"sent  01 00 28 05 02 00 00 01 01 DC 62  bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62"},
-        "bad CRC, ignored: 01 00 28 05 02 00 00 01 01 DC 62");
     row("three kept: the oldest goes; the last write is named", 3,
         {"> 85 01 01 00 00 00 79 00", "> 85 01 02 00 00 00 78 00", "> 85 01 04 00 00 00 76 00", "> 8E 13"},
         {"sent  85 01 02 00 00 00 78 00  jog back", "sent  85 01 04 00 00 00 76 00  stop", "sent  8E 13  travel query"},

@@ -131,7 +131,6 @@ void TestUnits::presetWritten_data()
 {
     QTest::addColumn<Values>("values");
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("preset 1 built-in") << slot0 << slot0Text;
     QTest::newRow("negative, -1 to -9") << Values{-1, -9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5}
                                         << QByteArray("-1\n-9\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n00\n-5\n");
     QTest::newRow("too wide: clamped to -9..99")
