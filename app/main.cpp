@@ -11,7 +11,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("camdeck"));
-    WindowController::prepareApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -129,7 +129,6 @@ private:
 
 int startup()
 {
-    WindowController::prepareApplication();
     WindowController window;
     window.show();
     FirstExposure exposure(window.windowHandle());
