@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("camdeck"));
+    WindowController::prepareApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -9,12 +9,14 @@
 #include "textcountdown.h"
 #include "trafficmonitor.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStatusBar>
@@ -89,6 +91,24 @@ QString replyBytes(const camdeck::Bytes &reply)
 }
 
 } // namespace
+
+namespace {
+class PanelStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
+                       const QWidget *widget) const override
+    {
+        if (icon == SP_ToolBarHorizontalExtensionButton)
+            return {};
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+} // namespace
+
+void WindowController::prepareApplication()
+{
+    QApplication::setStyle(new PanelStyle);
+}
 
 WindowController::WindowController(const QStringList &extraDevices, QWidget *parent)
     : QMainWindow(parent)

@@ -30,6 +30,12 @@ public:
     explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
     ~WindowController() override;
 
+    // Once, before the first window: the application's style, less what the
+    // window never shows. The menu bar's overflow button (the View menu alone
+    // never overflows) asks for an icon whose lookup loads every image-format
+    // plugin before the first paint.
+    static void prepareApplication();
+
     // Lists path in ttySelect after the system's ports, described as description
     // ("Simulated camera"); as --device and --simulate do.
     void listDevice(const QString &path, const QString &description = {});

@@ -129,6 +129,7 @@ private:
 
 int startup()
 {
+    WindowController::prepareApplication();
     WindowController window;
     window.show();
     FirstExposure exposure(window.windowHandle());

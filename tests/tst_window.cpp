@@ -64,6 +64,7 @@ private slots:
 void TestWindow::startUp()
 {
     Home home;
+    WindowController::prepareApplication(); // as main() does
     WindowController window({"/dev/extra0", "/dev/extra1"});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
