@@ -172,6 +172,20 @@ void TestEndToEnd::scriptGetsItsExitStatus()
     QVERIFY2(held.last().contains("in use by another program (Device or resource busy)"), qPrintable(held.last()));
     QVERIFY(peer.takeAll().empty());
     ::close(other);
+
+    // Ctrl+C during a recall: the recall still goes out, the command after it
+    // does not, then the farewell; 128 + 2.
+    QProcess interrupted;
+    interrupted.start(CAMDECK_CTL, {"-d", path, "preset", "1", "set", "colour-bar", "on"});
+    QCOMPARE(hex(peer.take(2 + 11)), QString("8E 12 01 00 28 05 02 00 00 01 01 DC 61"));
+    ::kill(pid_t(interrupted.processId()), SIGINT);
+    QVERIFY(interrupted.waitForFinished(10000));
+    QCOMPARE(interrupted.exitCode(), 130);
+    QVERIFY(interrupted.readAllStandardError().endsWith(
+        "\ncamdeck-ctl: interrupted: what was queued went out, the rest is not sent\n"));
+    const QString rest = hex(peer.takeAll());
+    QCOMPARE(rest.size(), (15 * 11 + 1) * 3 - 1);
+    QVERIFY2(rest.endsWith(" 80"), qPrintable(rest));
 }
 
 QTEST_MAIN(TestEndToEnd)

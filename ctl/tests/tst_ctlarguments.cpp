@@ -41,6 +41,7 @@ void TestCtlArguments::mistakesSendNothing_data()
     row("text ABCDEFGHIJKLMNOPQRSTUVWXY", "the on-screen text takes at most 24 characters, not 25");
     // Beyond 16 bits: two UTF-16 units, neither of them Latin-1.
     row("text 5\U00010000", "the on-screen text takes Latin-1 characters only");
+    row("text \uE000", "the on-screen text takes Latin-1 characters only"); // just past the surrogates
     row("--jsno hello", "no option '--jsno'; did you mean --json?");
     row("hello ports", "ports runs alone, not with other commands");
 }

@@ -124,7 +124,7 @@ void TestCtlWire::told_data()
         "{\"command\":\"set\",\"args\":[\"alc-level\",\"12\"],\"sent\":[\"01 00 28 05 02 01 00 01 0C E0 52\"]}\n"
             + stopJson + "\"reply\":\"FF 38\",\"travel_mm\":-200}\n",
         "");
-    row("JSON, no travel", "--json -d PTY jog stop", "", 5, stopJson + "\"reply\":\"\",\"travel_mm\":null}\n",
+    row("JSON, no travel", "--json --device=PTY jog stop", "", 5, stopJson + "\"reply\":\"\",\"travel_mm\":null}\n",
         noTravel + "\n");
     row("no preset file: built-in values, no file made", "-d PTY preset 2", "", 0, "",
         "camdeck-ctl: no HOME/preset2.txt: preset 2 uses its built-in values (no file is made)\n");
