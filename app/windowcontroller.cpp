@@ -90,9 +90,9 @@ QString replyBytes(const camdeck::Bytes &reply)
     return said;
 }
 
-} // namespace
-
-namespace {
+// The menu bar asks its style for the overflow button's icon as it is built,
+// and Qt reads that icon through its image plugins (gif, ico, jpeg and
+// libjpeg loaded before the first paint). The View menu never overflows.
 class PanelStyle : public QProxyStyle {
 public:
     QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
@@ -103,6 +103,7 @@ public:
         return QProxyStyle::standardIcon(icon, option, widget);
     }
 };
+
 } // namespace
 
 void WindowController::prepareApplication()
