@@ -4,9 +4,20 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 SimulatorProcess::SimulatorProcess()
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // It goes with the panel even when the panel is killed outright: else it
+    // would hold its pseudo-terminal open with nobody to talk to.
+    const pid_t panel = ::getpid();
+    m_process.setChildProcessModifier([panel] {
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != panel)
+            ::_exit(1); // the panel is already gone
+    });
 }
 
 SimulatorProcess::~SimulatorProcess()

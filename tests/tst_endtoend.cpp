@@ -112,6 +112,7 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("--simulate, then SIGTERM") << true << int(SIGTERM);
     QTest::newRow("--open the simulator's device, then Ctrl+C") << false << int(SIGINT);
+    QTest::newRow("--simulate, then SIGKILL: the simulator goes too") << true << int(SIGKILL);
 }
 
 // camdeck started from a shell: it opens the device at start, and a
@@ -140,8 +141,20 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     QProcess *sim = simulate ? &camdeck : &m_sim;
     QVERIFY(logged("greeting", sim));
     QVERIFY(logged("2/0 ", sim)); // preset 1 is going out
+    QFile children(QString("/proc/%1/task/%1/children").arg(camdeck.processId()));
+    QVERIFY(children.open(QIODevice::ReadOnly));
+    const QByteArray simulator = children.readAll().trimmed();
     ::kill(pid_t(camdeck.processId()), signal);
     QVERIFY(camdeck.waitForFinished(10000));
+    if (signal == SIGKILL) {
+        QVERIFY(!simulator.isEmpty());
+        const auto running = [&simulator] { // a zombie has ended: nobody is left to reap it
+            QFile stat("/proc/" + simulator + "/stat");
+            return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 5000);
+        return;
+    }
     QCOMPARE(camdeck.exitStatus(), QProcess::NormalExit);
     QCOMPARE(camdeck.exitCode(), 0);
     if (!simulate) // camdeck's own simulator goes with it
