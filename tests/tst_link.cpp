@@ -98,8 +98,9 @@ void TestLink::session_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("first"); // bytes the greeting takes; the rest waits for the next read
-    QTest::addColumn<QString>("end"); // of the second line: closed, or pulled and noticed by a write, a read, a pause
+    QTest::addColumn<QString>("end"); // of the second line: closed (a write refused first), or pulled and noticed by a write, a read, a pause
     QTest::newRow("silence is no reply, and no lost device; closed") << QByteArray() << 0 << "close";
+    QTest::newRow("a write the driver refuses is no lost device; closed") << QByteArray("A") << 1 << "refused";
     QTest::newRow("one byte; pulled, the next write notices") << QByteArray("A") << 1 << "write";
     QTest::newRow("300 bytes; pulled, the next read notices") << QByteArray(300, 'x') << 256 << "read";
     QTest::newRow("two bytes; pulled, a pause watching the line notices") << QByteArray("OK") << 2 << "pause";
@@ -134,6 +135,8 @@ void TestLink::session()
     // Each call gets a copy of its own, with a first time of its own.
     auto interruptOnce = [&](auto &...call) { (hook(call, interruptedFirstTime), ...); };
     interruptOnce(sys.open, sys.write, sys.read, sys.poll, sys.tcgetattr, sys.tcsetattr, sys.tcdrain);
+    bool refuse = false;
+    hook(sys.write, [&refuse](auto...) { return refuse && (errno = EINVAL); });
     SerialLine line;
     line.setSystemCalls(sys);
     line.setPause(peer.fastPause());
@@ -162,7 +165,13 @@ void TestLink::session()
     QVERIFY(line.open(second.slavePath()).ok());
     QCOMPARE(hex(peer.takeAll()), QString("80"));
     QCOMPARE(settings(peer.slaveFd()), before);
-    if (end == "close") {
+    if (end == "refused") {
+        refuse = true;
+        QCOMPARE(line.writeAll(commandFrame8(8, 2, 0)).error, EINVAL);
+        refuse = false;
+        QVERIFY(line.isOpen());
+    }
+    if (end == "close" || end == "refused") {
         line.close();
         QCOMPARE(hex(second.takeAll()), QString("80"));
     } else {
@@ -177,7 +186,7 @@ void TestLink::session()
         line.close();
     }
     QVERIFY(!line.isOpen());
-    const bool pulled = end != "close";
+    const bool pulled = end != "close" && end != "refused";
     QCOMPARE(lost, pulled ? QStringList{QString::fromStdString(second.slavePath()) + ": 5"} : QStringList());
     const QStringList ending = pulled ? QStringList{"restore", "close"} : QStringList{"tcdrain", "restore", "close"};
     QCOMPARE(calls, QStringList({"raw", "tcdrain", "restore", "close", "raw"}) + ending); // no farewell when pulled

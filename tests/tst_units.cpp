@@ -86,6 +86,7 @@ void TestUnits::decoded_data()
         "8/11 text position 0 ← 0x41 'A' | jog right | stop | travel query");
     row("01 00 28 05 08 24 00 01 10 2E 6C", "8/36 SDV mode ← 0x10");
     row("01 00 28 05 03 04 00 01 66 4F 9A", "3/4 H values (sdv, hdv) ← 0x66");
+    row("01 00 28 05 04 00 00 01 01 7C D3", "4/0 white balance and colour mode ← 0x01");
     row("01 00 28 05 07 00 00 01 01 2C 8A", "7/0 ← 0x01");
     row("80 86 01 01 00 00 F8 00", "BLC on");
     row("81 8A 01 01 00 00 F3 00", "mask 3 show");

@@ -26,6 +26,7 @@ void TestCtlArguments::mistakesSendNothing_data()
     // The line is read whole before anything is sent.
     row("set alc on jog stop set colour-bra on", "no control 'colour-bra'; did you mean colour-bar?");
     row("helo", "no command 'helo'; did you mean hello?");
+    row("ehlol", "no command 'ehlol'; did you mean hello?"); // two swaps are two edits
     row("alc-level 12", "no command 'alc-level'; to set the control: set alc-level VALUE");
     row("set blc on", "blc is a switch: switch blc on|off");
     row("switch bcl on", "no switch 'bcl'; did you mean blc?");

@@ -51,12 +51,15 @@ void TestCtlWire::commands_data()
     row("--raw set alc-level +5 alc-level 20", "01 00 28 05 02 01 00 01 05 E9 52 01 00 28 05 02 01 00 01 14 F8 52",
         {100, 100});
     // Items by name in any case, or by index (the high nibble of 8/36).
-    row("set gamma 1.0 xdr-mode MIDDLE sdv-mode 1",
-        "01 00 28 05 03 06 00 01 04 4F FC 01 00 28 05 03 00 00 01 02 EF 56 01 00 28 05 08 24 00 01 10 2E 6C",
-        {100, 100, 100});
+    row("set gamma 1.0 xdr-mode MIDDLE sdv-mode 1 hdv-mode 0",
+        "01 00 28 05 03 06 00 01 04 4F FC 01 00 28 05 03 00 00 01 02 EF 56 01 00 28 05 08 24 00 01 10 2E 6C "
+        "01 00 28 05 08 23 00 01 00 A9 F5",
+        {100, 100, 100, 100});
     // The other controls as the window starts them: peak control on; ALC on
     // turns AES off and the fixed shutter on.
     row("set peak-level 5", "01 00 28 05 02 0A 00 01 85 93 8E", {100});
+    row("set autopan-y 0 autopan-y 255", "01 00 28 05 05 08 00 01 00 E4 6D 01 00 28 05 05 08 00 01 FF 1B 6D",
+        {100, 100}); // the ends of a range
     row("set aes on alc on", "01 00 28 05 02 00 00 01 02 DF 61 01 00 28 05 02 00 00 01 01 DC 61", {100, 100});
     // A, B, then blanks to 8/34 (the window's text frames are checked in tst_controls).
     row("text AB",

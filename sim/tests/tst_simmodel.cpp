@@ -1,5 +1,7 @@
 // The simulated camera and drive: what the messages the panel sends do to its
-// registers, masks, text, switches and motor, and what it answers.
+// registers, masks, text, switches and motor, and what it answers; and the
+// picture it shows.
+#include "sim/picturewidget.h"
 #include "sim/registermodel.h"
 
 #include <QTest>
@@ -44,6 +46,7 @@ class TestSimModel : public QObject {
 private slots:
     void messages_data();
     void messages();
+    void colourBarKeepsItsShapeInATallerWindow();
 };
 
 void TestSimModel::messages_data()
@@ -105,5 +108,26 @@ void TestSimModel::messages()
         QCOMPARE(seen.contains(it.key()) ? seen[it.key()] : fact(model, it.key(), now), it.value());
 }
 
-QTEST_APPLESS_MAIN(TestSimModel)
+// The colour bar is the eight 75 % bars, and the picture stays 4:3 in the
+// middle of a window of another shape, dark around it.
+void TestSimModel::colourBarKeepsItsShapeInATallerWindow()
+{
+    RegisterModel model;
+    protocol::Decoder decoder;
+    const QByteArray colourBarOn = QByteArray::fromHex("0100280508020001" "0876C0"); // 8/2 = 08
+    for (const Event &e : decoder.feed(Bytes(colourBarOn.begin(), colourBarOn.end())))
+        model.apply(e, RegisterModel::Millis(0));
+    PictureWidget picture(model);
+    picture.resize(640, 600); // the picture 640 x 480 at y 60
+    const QImage shot = picture.grab().toImage();
+    QStringList bars;
+    for (int x = 40; x < 640; x += 80)
+        bars << QColor(shot.pixel(x, 300)).name();
+    QCOMPARE(bars.join(' '), QString("#bfbfbf #bfbf00 #00bfbf #00bf00 #bf00bf #bf0000 #0000bf #000000"));
+    QCOMPARE(QColor(shot.pixel(600, 70)).name(), QString("#000000"));
+    for (int y : {50, 550})
+        QCOMPARE(QColor(shot.pixel(320, y)).name(), QString("#2d2d2d"));
+}
+
+QTEST_MAIN(TestSimModel)
 #include "tst_simmodel.moc"
