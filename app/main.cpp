@@ -35,28 +35,27 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     SimulatorProcess simulator;
-    QString simulated;
-    if (parser.isSet(simulate)) {
-        simulated = simulator.start();
-        if (simulated.isEmpty()) {
-            std::fprintf(stderr, "camdeck: the simulator did not start: %s\n",
-                         qPrintable(simulator.errorString()));
-            return 1;
-        }
-    }
-
     WindowController window(parser.values(device));
     // Closing the ordinary way: the device still gets its farewell and the line its old settings.
     onTerminationSignals(&window, [&window] { window.close(); });
     QObject::connect(&window, &WindowController::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (!simulated.isEmpty())
-        window.listDevice(simulated, QObject::tr("Simulated camera"));
     window.show();
     // Opened as a pick opens it; the window is up meanwhile. A path given with
     // --open is what the user asked for, over the simulator.
-    const QString opened = parser.isSet(open) ? parser.value(open) : simulated;
-    if (!opened.isEmpty())
-        window.openDevice(opened);
+    if (parser.isSet(open))
+        window.openDevice(parser.value(open));
+    if (parser.isSet(simulate)) {
+        QObject::connect(&simulator, &SimulatorProcess::ready, &window, [&](const QString &path) {
+            window.listDevice(path, QObject::tr("Simulated camera"));
+            if (!parser.isSet(open))
+                window.openDevice(path);
+        });
+        QObject::connect(&simulator, &SimulatorProcess::failed, &app, [](const QString &why) {
+            std::fprintf(stderr, "camdeck: the simulator did not start: %s\n", qPrintable(why));
+            QCoreApplication::exit(1);
+        });
+        simulator.start();
+    }
     return QApplication::exec();
 }

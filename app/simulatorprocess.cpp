@@ -7,6 +7,7 @@
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <utility>
 
 SimulatorProcess::SimulatorProcess()
 {
@@ -18,10 +19,29 @@ SimulatorProcess::SimulatorProcess()
         if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != panel)
             ::_exit(1); // the panel is already gone
     });
+    // Its first line is the device path.
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
+        if (m_told || !m_process.canReadLine())
+            return;
+        m_told = true;
+        m_patience.stop();
+        emit ready(QString::fromLocal8Bit(m_process.readLine()).trimmed());
+    });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            fail(m_process.errorString());
+    });
+    connect(&m_process, &QProcess::finished, this,
+            [this] { fail(QStringLiteral("camdeck-sim ended before it printed a device path")); });
+    m_patience.setSingleShot(true);
+    m_patience.setInterval(5000);
+    connect(&m_patience, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("camdeck-sim printed no device path")); });
 }
 
 SimulatorProcess::~SimulatorProcess()
 {
+    // The window is closed by now: ending the simulator holds nobody up.
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();
@@ -30,26 +50,24 @@ SimulatorProcess::~SimulatorProcess()
     m_process.waitForFinished(1000);
 }
 
-QString SimulatorProcess::start()
+void SimulatorProcess::start()
 {
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/camdeck-sim");
     if (!QFileInfo(program).isExecutable())
         program = QStandardPaths::findExecutable(QStringLiteral("camdeck-sim"));
     if (program.isEmpty()) {
-        m_error = QStringLiteral("camdeck-sim was not found");
-        return {};
+        // Said from the event loop, as every other outcome is.
+        QTimer::singleShot(0, this, [this] { fail(QStringLiteral("camdeck-sim was not found")); });
+        return;
     }
+    m_patience.start();
     m_process.start(program, {});
-    if (!m_process.waitForStarted(5000)) {
-        m_error = m_process.errorString();
-        return {};
-    }
-    // Its first line is the device path.
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(5000)) {
-            m_error = QStringLiteral("camdeck-sim printed no device path");
-            return {};
-        }
-    }
-    return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+}
+
+void SimulatorProcess::fail(const QString &why)
+{
+    if (std::exchange(m_told, true))
+        return;
+    m_patience.stop();
+    emit failed(why);
 }

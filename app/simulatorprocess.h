@@ -4,18 +4,27 @@
 
 #include <QProcess>
 #include <QString>
+#include <QTimer>
 
-class SimulatorProcess {
+class SimulatorProcess : public QObject {
+    Q_OBJECT
+
 public:
     SimulatorProcess();
-    ~SimulatorProcess();
+    ~SimulatorProcess() override;
 
-    // Starts camdeck-sim (next to this program, else on PATH) and returns the
-    // device path it printed, or an empty string (see errorString()).
-    QString start();
-    QString errorString() const { return m_error; }
+    // Starts camdeck-sim (next to this program, else on PATH). Nothing waits:
+    // ready or failed follows once it has printed its device path or cannot.
+    void start();
+
+signals:
+    void ready(const QString &devicePath);
+    void failed(const QString &why);
 
 private:
+    void fail(const QString &why);
+
     QProcess m_process;
-    QString m_error;
+    QTimer m_patience; // for the path it prints at start
+    bool m_told = false; // ready or failed said, once
 };

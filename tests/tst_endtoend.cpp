@@ -27,6 +27,7 @@ private slots:
     void panelDrivesTheSimulator();
     void programConnectsAtStartAndEndsOnASignal_data();
     void programConnectsAtStartAndEndsOnASignal();
+    void simulatorThatNeverSaysItsPath();
     void scriptGetsItsExitStatus();
 
 private:
@@ -159,6 +160,27 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     QCOMPARE(camdeck.exitCode(), 0);
     if (!simulate) // camdeck's own simulator goes with it
         QVERIFY(logged("farewell", sim));
+}
+
+// The window is up while the simulator starts; one that ends without saying
+// its path ends camdeck with 1 and why.
+void TestEndToEnd::simulatorThatNeverSaysItsPath()
+{
+#ifdef __SANITIZE_THREAD__
+    QSKIP("camdeck starting a process of its own is not checked under ThreadSanitizer");
+#endif
+    QTemporaryDir bin; // camdeck, and a camdeck-sim beside it that fails
+    QVERIFY(QFile::copy(CAMDECK_PROGRAM, bin.filePath("camdeck")));
+    QFile fake(bin.filePath("camdeck-sim"));
+    QVERIFY(fake.open(QIODevice::WriteOnly) && fake.write("#!/bin/sh\nexit 3\n") > 0);
+    fake.close();
+    QVERIFY(fake.setPermissions(QFile::ExeOwner | QFile::ReadOwner));
+    QProcess camdeck;
+    camdeck.start(bin.filePath("camdeck"), {"--simulate"});
+    QVERIFY(camdeck.waitForFinished(10000));
+    QCOMPARE(camdeck.exitCode(), 1);
+    QVERIFY(camdeck.readAllStandardError().contains(
+        "camdeck: the simulator did not start: camdeck-sim ended before it printed a device path\n"));
 }
 
 // camdeck-ctl as a shell runs it: against the simulator a script reads the
