@@ -21,11 +21,8 @@ SimulatorProcess::SimulatorProcess()
     });
     // Its first line is the device path.
     connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
-        if (m_told || !m_process.canReadLine())
-            return;
-        m_told = true;
-        m_patience.stop();
-        emit ready(QString::fromLocal8Bit(m_process.readLine()).trimmed());
+        if (m_process.canReadLine() && firstWord())
+            emit ready(QString::fromLocal8Bit(m_process.readLine()).trimmed());
     });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -66,8 +63,12 @@ void SimulatorProcess::start()
 
 void SimulatorProcess::fail(const QString &why)
 {
-    if (std::exchange(m_told, true))
-        return;
+    if (firstWord())
+        emit failed(why);
+}
+
+bool SimulatorProcess::firstWord()
+{
     m_patience.stop();
-    emit failed(why);
+    return !std::exchange(m_told, true);
 }

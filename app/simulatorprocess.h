@@ -23,8 +23,10 @@ signals:
 
 private:
     void fail(const QString &why);
+    // True the first time only: ready or failed is said once.
+    bool firstWord();
 
     QProcess m_process;
     QTimer m_patience; // for the path it prints at start
-    bool m_told = false; // ready or failed said, once
+    bool m_told = false;
 };

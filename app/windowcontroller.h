@@ -30,10 +30,8 @@ public:
     explicit WindowController(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
     ~WindowController() override;
 
-    // Once, before the first window: the application's style, less what the
-    // window never shows. The menu bar's overflow button (the View menu alone
-    // never overflows) asks for an icon whose lookup loads every image-format
-    // plugin before the first paint.
+    // Once, before the first window: the application's style, less the menu
+    // bar's overflow icon, whose lookup loads the image plugins at start-up.
     static void prepareApplication();
 
     // Lists path in ttySelect after the system's ports, described as description
