@@ -100,6 +100,7 @@ void TestUnits::decoded_data()
     row("85 01 00 00 00 00 7B 00", "bad checksum, ignored: 85 01 00 00 00 00 7B 00");
     row("01 00 28 05 08 02 00", "truncated, ignored: 01 00 28 05 08 02 00");
     row("85 01 05 00 00 00 75 00", "skipped 8 bytes: 85 01 05 00 00 00 75 00");
+    row("81 8B 01 01 00 00 F2 00", "skipped 8 bytes: 81 8B 01 01 00 00 F2 00"); // there are four masks
     // A lone 80 is the farewell only where no switch packet can start.
     row("80", "farewell");
     row("80 8E 12", "farewell | greeting");

@@ -129,8 +129,8 @@ void TestWindow::opening_data()
              const QString &said) { QTest::newRow(name) << path << refused << reply << logged << said; };
     const auto tryAgain = [](int e) { return "Try open again?\n" + QString::fromLocal8Bit(strerror(e)); };
     row("no reply", "", 0, {}, {}, "Connected to %1 — no reply to the greeting");
-    row("zero inside", "", 0, QByteArray("AB\0CD", 5), {"Message is >AB"},
-        "Connected to %1 — device says 41 42 00 43 44");
+    row("zero inside, 16 bytes: all shown", "", 0, QByteArray("AB\0CDEFGHIJKLMNO", 16), {"Message is >AB"},
+        "Connected to %1 — device says 41 42 00 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F");
     row("300 bytes: 256 read, 16 shown", "", 0, QByteArray(300, 'x'), {"Message is >" + QString(256, 'x')},
         "Connected to %1 — device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … (256 bytes) "
         "\"xxxxxxxxxxxxxxxx…\"");

@@ -102,7 +102,7 @@ void TestCtlArguments::decode()
     file.write(input);
     file.close();
     for (const QString &source : {file.fileName(), QString("-")}) {
-        const CtlRun run = runCtl(options + QStringList{"decode", source}, {}, input);
+        const CtlRun run = runCtl(QStringList{"decode", source} + options, {}, input); // options last
         QCOMPARE(run.status, status);
         QCOMPARE(run.out, printed);
         if (status == 1)

@@ -69,7 +69,7 @@ void TestCtlWire::commands_data()
     row("switch blc on switch AGC off jog right", // packets, no pause
         "80 86 01 01 00 00 F8 00 80 82 00 01 00 00 FD 00 85 01 00 00 00 00 7A 00", {});
     row("jog stop", stopAndQuery, {500}); // the travel query answered 0.5 s later
-    row("mask none", // the four hide packets (the patterns through the window: tst_controls)
+    row("mask 0", // none, by its index: the four hide packets (the patterns: tst_controls)
         "81 87 00 01 00 00 F7 00 81 88 00 01 00 00 F6 00 81 89 00 01 00 00 F5 00 81 8A 00 01 00 00 F4 00",
         QList<int>(4, 50));
     // 2/0, 2/1 15, 2/0, 2/3 10, 2/0, 2/2 16, 2/4, 2/8 0, 2/4, 2/5 11, 2/4, 2/6 0, 2/10 peak on at 8
