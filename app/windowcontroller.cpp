@@ -159,7 +159,7 @@ void WindowController::awakeFromNib(const QStringList &extraDevices)
     m_reconnect = new Reconnect(this);
 
     // The camera shows 24 characters, one UTF-16 unit each: no more go out.
-    new TextCountdown(ui->textstringSelect, camdeck::protocol::textPositions);
+    m_textCountdown = new TextCountdown(ui->textstringSelect, camdeck::protocol::textPositions);
 
     const QLocale locale;
     ui->totalDist->setText(locale.toString(0));

@@ -13,6 +13,7 @@
 class QLabel;
 class DeviceList;
 class Reconnect;
+class TextCountdown;
 
 namespace Ui {
 class WindowController;
@@ -80,6 +81,7 @@ private:
     TrafficMonitor *m_traffic = nullptr;
     DeviceList *m_devices = nullptr;
     Reconnect *m_reconnect = nullptr;
+    TextCountdown *m_textCountdown = nullptr; // the text entry owns it
     QString m_openPath;
     bool m_opening = false;
     bool m_reconnecting = false;
