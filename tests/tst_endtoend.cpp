@@ -188,6 +188,7 @@ void TestEndToEnd::simulatorThatNeverSaysItsPath()
 // nothing sent.
 void TestEndToEnd::scriptGetsItsExitStatus()
 {
+    Home home; // without preset files, whatever the user's own home holds
     const auto ctl = [](const QStringList &arguments) {
         QProcess process;
         process.start(CAMDECK_CTL, arguments);

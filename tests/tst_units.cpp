@@ -1,4 +1,4 @@
-// The Qt-free units alone: the camera's CRC, the decoder of what crosses the
+// The Qt-free units alone: the decoder of what crosses the
 // line, however it is cut, and the preset file's text.
 #include "hexbytes.h"
 #include "presets/presetfile.h"
@@ -46,8 +46,6 @@ class TestUnits : public QObject {
     Q_OBJECT
 
 private slots:
-    void crc_data();
-    void crc();
     void decoded_data();
     void decoded();
     void presetWritten_data();
@@ -56,22 +54,6 @@ private slots:
     void presetRead();
     void builtInSlots();
 };
-
-void TestUnits::crc_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("empty") << "" << 0x0000;
-    QTest::newRow("digits 1-9") << "31 32 33 34 35 36 37 38 39" << 0xBEEF;
-}
-
-void TestUnits::crc()
-{
-    QFETCH(QString, message);
-    QFETCH(int, expected);
-    const Bytes m = bytes(message);
-    QCOMPARE(frameCRC16(m.data(), static_cast<int>(m.size())), expected);
-}
 
 void TestUnits::decoded_data()
 {

@@ -166,12 +166,14 @@ void TestWindow::opening()
         QCOMPARE(::status(panel), said.arg(QString::fromStdString(panel.peer.slavePath())));
     } else {
         panel.window.openDevice(path);
+        QCOMPARE(panel.control<QProgressBar>("fileOpening")->maximum(), 0); // busy while it opens
         QTRY_COMPARE(alerts.seen, QStringList({said, said}));
         QVERIFY(!panel.window.isConnected());
         QCOMPARE(::status(panel), QString("No port"));
     }
     // The busy bar goes once preset 1 is on: its animation would go on for ever.
     QVERIFY(!panel.control<QProgressBar>("fileOpening")->isVisible());
+    QCOMPARE(panel.control<QProgressBar>("fileOpening")->maximum(), 1);
 }
 
 // One key a character, as a keyboard or an input method types them: U+1F600
@@ -194,12 +196,12 @@ void TestWindow::textEntryKeepsWhatGoesOut()
 void TestWindow::portFromPickToClose()
 {
     Panel panel(Panel::Closed);
-    const int withWindow = openDescriptorCount();
     MessageBoxAnswers alerts({"Cancel"});
     auto *tty = panel.control<QComboBox>("ttySelect");
     chooseItem(tty, 0);
     tty->setCurrentIndex(tty->findText(QString::fromStdString(panel.peer.slavePath())));
     panel.settle();
+    const int withWindow = openDescriptorCount(); // the port list is up and watching /dev by now
     QVERIFY(alerts.seen.isEmpty()); // nothing opened, so nothing failed
     QCOMPARE(panel.peer.takeAll().size(), std::size_t(0));
 

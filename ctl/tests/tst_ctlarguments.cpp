@@ -27,6 +27,7 @@ void TestCtlArguments::mistakesSendNothing_data()
     row("set alc on jog stop set colour-bra on", "no control 'colour-bra'; did you mean colour-bar?");
     row("helo", "no command 'helo'; did you mean hello?");
     row("ehlol", "no command 'ehlol'; did you mean hello?"); // two swaps are two edits
+    row("exit", "no command 'exit'; did you mean text?"); // two edits from text, three from set
     row("alc-level 12", "no command 'alc-level'; to set the control: set alc-level VALUE");
     row("set blc on", "blc is a switch: switch blc on|off");
     row("switch bcl on", "no switch 'bcl'; did you mean blc?");

@@ -109,7 +109,7 @@ void TestSimModel::messages()
 }
 
 // The colour bar is the eight 75 % bars, and the picture stays 4:3 in the
-// middle of a window of another shape, dark around it.
+// middle of a window of another shape, dark around it; without it, the scene.
 void TestSimModel::colourBarKeepsItsShapeInATallerWindow()
 {
     RegisterModel model;
@@ -127,6 +127,12 @@ void TestSimModel::colourBarKeepsItsShapeInATallerWindow()
     QCOMPARE(QColor(shot.pixel(600, 70)).name(), QString("#000000"));
     for (int y : {50, 550})
         QCOMPARE(QColor(shot.pixel(320, y)).name(), QString("#2d2d2d"));
+    // Without the bar, the scene: sky at the top.
+    RegisterModel plain;
+    PictureWidget scene(plain);
+    scene.resize(640, 480);
+    const QColor sky = scene.grab().toImage().pixel(600, 10);
+    QVERIFY2(sky.blue() > 150 && sky.red() < 80, qPrintable(sky.name()));
 }
 
 QTEST_MAIN(TestSimModel)
