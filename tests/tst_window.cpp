@@ -86,6 +86,7 @@ void TestWindow::startUp()
         = {{"alcsliderSelect", "ALC level: register 2/1, 0 to 16 (-40% to 40%)"},
            {"aessliderSelect", "AES level: register 2/2, 0 to 16 (-40% to 40%)"},
            {"atwsliderSelect", "ATW level: register 4/2, 0 to 16 (-40% to 40%)"},
+           {"colortonerysliderSelect", "Colour tone R-Y: register 4/5, 0 to 16 (-40% to 40%)"},
            {"magnitudesliderSelect", "Magnitude: registers 5/1-5/2 (16 bits), 0 to 1023"},
            {"HDV_V_sliderSelect", "HDV V position: bits 4-7 of register 3/5, 0 to 15 (-60 to 90)"},
            {"colormodeSelect", "Colour mode: bits 2-7 of register 4/0, item index"},
