@@ -78,7 +78,8 @@ void TestWindow::startUp()
     const std::pair<const char *, const char *> labels[]
         = {{"alcslidervalue", "40%"},       {"fixedshutterslidervalue", "1/4000s"},
            {"autogainslidervalue", "24dB"}, {"peakcontrolslidervalue", "90%"},
-           {"aesslidervalue", "40%"},       {"crossxposslidervalue", "320"}};
+           {"aesslidervalue", "40%"},       {"crossxposslidervalue", "320"},
+           {"colortoneryslidervalue", "0%"}};
     for (const auto &[name, text] : labels)
         QCOMPARE(window.findChild<QLabel *>(name)->text(), QString(text));
     QCOMPARE(window.findChild<QComboBox *>("gammaSelect")->currentText(), QString("0.45"));
