@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QProxyStyle>
 #include <QScrollBar>
-#include <QSerialPortInfo>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QTimer>
@@ -36,16 +35,6 @@ public:
 };
 
 } // namespace
-
-QList<PortInfo> DeviceList::systemPorts()
-{
-    QList<PortInfo> ports;
-    const auto available = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : available)
-        ports.append(
-            {port.systemLocation(), port.description(), port.manufacturer(), port.serialNumber()});
-    return ports;
-}
 
 QString DeviceList::itemText(const PortInfo &port)
 {

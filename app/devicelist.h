@@ -8,6 +8,8 @@
 // kept across changes.
 #pragma once
 
+#include "util/serialports.h"
+
 #include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
@@ -17,27 +19,17 @@
 
 class QComboBox;
 
-// A serial port as the system describes it; empty where it does not know.
-struct PortInfo {
-    QString path;
-    QString description;
-    QString manufacturer;
-    QString serialNumber;
-};
-
 class DeviceList : public QObject {
     Q_OBJECT
 
 public:
     using PortLister = std::function<QList<PortInfo>()>;
 
-    // The system's ports, as QSerialPortInfo reports them.
-    static QList<PortInfo> systemPorts();
     // What is known of the port, then its path: "FT232R USB UART — FTDI — A12345 — /dev/ttyUSB0".
     static QString itemText(const PortInfo &port);
 
     DeviceList(QComboBox *ttySelect, const QStringList &extraDevices,
-               PortLister lister = &DeviceList::systemPorts,
+               PortLister lister = &systemPorts,
                const QString &watchedDirectory = QStringLiteral("/dev"));
 
     // Lists path after the system's ports, once, described as description.

@@ -1,22 +1,28 @@
+#include "mainwindow.h"
 #include "simulatorprocess.h"
+
+#include "util/helporversion.h"
 #include "util/terminationsignals.h"
-#include "windowcontroller.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("camdeck"));
-    WindowController::prepareApplication();
+    const std::unique_ptr<QCoreApplication> app(asksForHelpOrVersion(argc, argv)
+                                                    ? new QCoreApplication(argc, argv)
+                                                    : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("camdeck"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(camdeckVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Control panel for a serial video camera and motor drive."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption device(
         QStringLiteral("device"),
         QStringLiteral("List PATH as a serial device too (pseudo-terminals, network serial "
@@ -32,13 +38,14 @@ int main(int argc, char *argv[])
     parser.addOption(device);
     parser.addOption(open);
     parser.addOption(simulate);
-    parser.process(app);
+    parser.process(*app);
 
+    MainWindow::prepareApplication();
     SimulatorProcess simulator;
-    WindowController window(parser.values(device));
+    MainWindow window(parser.values(device));
     // Closing the ordinary way: the device still gets its farewell and the line its old settings.
     onTerminationSignals(&window, [&window] { window.close(); });
-    QObject::connect(&window, &WindowController::closed, &app, &QCoreApplication::quit,
+    QObject::connect(&window, &MainWindow::closed, app.get(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.show();
     // Opened as a pick opens it; the window is up meanwhile. A path given with
@@ -51,11 +58,11 @@ int main(int argc, char *argv[])
             if (!parser.isSet(open))
                 window.openDevice(path);
         });
-        QObject::connect(&simulator, &SimulatorProcess::failed, &app, [](const QString &why) {
+        QObject::connect(&simulator, &SimulatorProcess::failed, app.get(), [](const QString &why) {
             std::fprintf(stderr, "camdeck: the simulator did not start: %s\n", qPrintable(why));
             QCoreApplication::exit(1);
         });
         simulator.start();
     }
-    return QApplication::exec();
+    return QCoreApplication::exec();
 }

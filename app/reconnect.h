@@ -19,8 +19,7 @@ class Reconnect : public QObject {
     Q_OBJECT
 
 public:
-    explicit Reconnect(QObject *parent = nullptr,
-                       DeviceList::PortLister lister = &DeviceList::systemPorts,
+    explicit Reconnect(QObject *parent = nullptr, DeviceList::PortLister lister = &systemPorts,
                        const QString &deviceDirectory = QStringLiteral("/dev"),
                        const QString &byIdDirectory = QStringLiteral("/dev/serial/by-id"));
 

@@ -12,6 +12,13 @@
 SimulatorProcess::SimulatorProcess()
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its warnings (a garbled message) are worth seeing beside the panel's;
+    // the line it logs for every message is not, unless asked for.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("QT_LOGGING_RULES")))
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                           QStringLiteral("camdeck.sim.info=false"));
+    m_process.setProcessEnvironment(environment);
     // It goes with the panel even when the panel is killed outright: else it
     // would hold its pseudo-terminal open with nobody to talk to.
     const pid_t panel = ::getpid();

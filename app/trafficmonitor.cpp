@@ -1,5 +1,7 @@
 #include "trafficmonitor.h"
 
+#include "protocol/capture.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -65,13 +67,12 @@ void TrafficMonitor::record(SerialLine::Direction direction, const camdeck::Byte
         said << QString::fromStdString(protocol::describeMessage(event));
     }
     if (!written)
-        said.prepend(bytes.size() == 1 ? tr("reply, 1 byte")
-                                       : tr("reply, %1 bytes").arg(bytes.size()));
-
-    const QString hex = QString::fromStdString(protocol::hexBytes(bytes));
-    append(QStringLiteral("%1  %2  %3  %4")
-               .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
-                    written ? tr("sent") : tr("read"), hex, said.join(QStringLiteral("; "))));
+        said.prepend(QString::fromStdString(protocol::replySize(bytes)));
+    const std::string time
+        = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
+    append(QString::fromStdString(
+        protocol::captureLine(time, written ? protocol::Direction::Sent : protocol::Direction::Read,
+                              bytes, said.join(QStringLiteral("; ")).toStdString())));
     if (written && !said.isEmpty())
         emit commandSent(said.last());
 }

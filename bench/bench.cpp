@@ -8,7 +8,7 @@
 // Prints a table of figures with their ratio to the budget (1.00 is the
 // budget). Exits non-zero only when a figure could not be measured or is
 // plainly broken (more than three times its budget, frames sent early).
-#include "ptypeer.h"
+#include "util/ptypeer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

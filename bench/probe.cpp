@@ -13,8 +13,7 @@
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, stop the drive, then sit
 //                                          idle for MS milliseconds
-#include "fixture.h"
-#include "windowcontroller.h"
+#include "mainwindow.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -129,8 +128,8 @@ private:
 
 int startup()
 {
-    WindowController::prepareApplication();
-    WindowController window;
+    MainWindow::prepareApplication();
+    MainWindow window;
     window.show();
     FirstExposure exposure(window.windowHandle());
     return QApplication::exec();
@@ -204,7 +203,7 @@ int bare()
     return QApplication::exec();
 }
 
-template<class T> T *control(WindowController &window, const char *name)
+template<class T> T *control(MainWindow &window, const char *name)
 {
     T *found = window.findChild<T *>(QLatin1String(name));
     if (!found)
@@ -260,7 +259,7 @@ template<class Done> bool runUntil(Done done, int timeoutMs)
 // The queue has written all the window gave it, and the window has taken all
 // the queue reported (a report may queue more: the greeting's answer starts
 // the presets), twice in a row.
-bool waitUntilReady(WindowController &window, int timeoutMs = 30000)
+bool waitUntilReady(MainWindow &window, int timeoutMs = 30000)
 {
     int idleChecks = 0;
     return runUntil(
@@ -276,7 +275,7 @@ bool timedClick(const char *key, QAbstractButton *button, StallMeter &stalls)
     stalls.reset();
     const long long begin = now();
     QTest::mouseClick(button, Qt::LeftButton);
-    if (!waitUntilReady(*qobject_cast<WindowController *>(button->window())))
+    if (!waitUntilReady(*qobject_cast<MainWindow *>(button->window())))
         return false;
     report(key, begin, now());
     report((std::string(key) + "-stall").c_str(), stalls.longest());
@@ -285,7 +284,7 @@ bool timedClick(const char *key, QAbstractButton *button, StallMeter &stalls)
 
 int session(const QString &path, int idleMilliseconds)
 {
-    WindowController window({path});
+    MainWindow window({path});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::printf("error the window was never exposed\n");

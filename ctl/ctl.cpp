@@ -1,9 +1,12 @@
 #include "ctl.h"
-#include "decodestream.h"
+#include "decode.h"
 #include "help.h"
 #include "invocation.h"
 #include "output.h"
 #include "session.h"
+
+#include "util/helporversion.h"
+#include "util/serialports.h"
 
 #include <ostream>
 
@@ -22,11 +25,14 @@ int run(const std::vector<std::string> &arguments, Host &host)
     case Invocation::Action::Help:
         host.out << helpText() << std::flush;
         return Done;
+    case Invocation::Action::Version:
+        host.out << "camdeck-ctl " << camdeckVersion << std::endl;
+        return Done;
     case Invocation::Action::List:
         host.out << controlList() << std::flush;
         return Done;
     case Invocation::Action::Ports:
-        output.ports(host.listPorts());
+        output.ports(systemPorts());
         return Done;
     case Invocation::Action::Decode:
         return decodeStream(invocation, host);

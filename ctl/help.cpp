@@ -1,21 +1,57 @@
 #include "help.h"
-#include "values.h"
 
+#include "panel/controlvalues.h"
 #include "protocol/camera.h"
+#include "protocol/jog.h"
+#include "protocol/masks.h"
 
+#include <array>
 #include <cstdio>
 
 namespace camdeck::ctl {
 
+namespace {
+
+// "none|plus|open-cross|grid|square", as the tables name them.
+template<class Rows, class Name> std::string oneOf(const Rows &rows, Name name)
+{
+    std::string text;
+    for (const auto &row : rows)
+        text += (text.empty() ? "" : "|") + std::string(name(row));
+    return text;
+}
+
+// The text with @MASKS@, @JOGS@ and @SWITCHES@ filled in.
+std::string filled(std::string text)
+{
+    const std::pair<const char *, std::string> names[] = {
+        {"@MASKS@", oneOf(maskPatterns(), [](const MaskPattern &p) { return p.name; })},
+        {"@JOGS@",
+         oneOf(std::array{JogDirection::Right, JogDirection::Left, JogDirection::Back,
+                          JogDirection::Forward, JogDirection::Stop},
+               jogName)},
+        {"@SWITCHES@",
+         oneOf(protocol::switches(), [](const protocol::Switch &s) { return s.key; })},
+    };
+    for (const auto &[mark, value] : names) {
+        for (std::size_t at; (at = text.find(mark)) != std::string::npos;)
+            text.replace(at, std::string_view(mark).size(), value);
+    }
+    return text;
+}
+
+} // namespace
+
 std::string usageLine()
 {
     return "usage: camdeck-ctl [-v] [--json] [--raw] -d PATH COMMAND [ARG]... [COMMAND [ARG]...]..."
-           "\n       camdeck-ctl [--json] ports | decode [--hex] [FILE|-] | --list | --help";
+           "\n       camdeck-ctl [--json] ports | decode [--hex] [FILE|-] | --list | --help | "
+           "--version";
 }
 
 std::string helpText()
 {
-    return usageLine() + R"(
+    return usageLine() + filled(R"(
 
 Drives the camera and the motor drive on one serial line from a shell script.
 The port is opened as the panel opens it (raw 9600 8N1, locked, greeted, the
@@ -32,33 +68,38 @@ Commands (several share one open):
                               registers and the panel's partner rules applied as the
                               panel applies them; "set text on" shows the text
   text STRING                 upload the on-screen text: 24 frames, 1.2 s
-  mask none|plus|cross|grid|square
+  mask @MASKS@
                               draw a mask pattern (up to 0.6 s)
-  jog right|left|back|forward|stop
+  jog @JOGS@
                               move the drive; stop prints the travel of the move in mm
-  switch blc|agc|flc on|off   back-light compensation, AGC, flicker compensation
+  switch @SWITCHES@ on|off   back-light compensation, AGC, flicker compensation
   ports                       the serial ports: path, description, maker, serial number
   decode [FILE|-]             decode a captured byte stream, one line per message,
-                              CRC and checksum checked
+                              CRC and checksum checked; with --hex a capture as the
+                              traffic monitor saves it and -v prints it, or bare hex
 
 Values: a slider's position or the value its register's field gets (uv-ur
--28), a check box's on/off (true/false, 1/0), a pop-up's item index or name
-in any case (gamma 0.45, xdr-mode middle). Out of range is refused.
+-28), a check box's on/off (true/false, 1/0), a pop-up's item name in any case
+(gamma 0.45, xdr middle) or its index (#4); a number that is one item's name and
+another's index (gamma 1) is refused. Out of range is refused.
 
 Options:
   -d, --device PATH   the serial port
   --json              one JSON object per command on standard output
-  -v, --verbose       every message sent and every reply, decoded, on standard error
+  -v, --verbose       every message sent and every reply on standard error, as
+                      capture lines (time, sent or read, hex, what it says)
   --raw               let values outside a control's range through; only the
                       register's low byte (or word) reaches the camera
   --hex               decode reads hex text ("01 00 28 ...") rather than raw bytes
   --list              every control: name, values, register and meaning
   -h, --help          this text
+  --version           camdeck-ctl's version
 
 Exit status: 0 done; 1 bad arguments; 2 the port or file cannot be opened;
 3 the port is in use; 4 the port was lost or a write failed; 5 the device did
-not answer (hello, jog stop); 128 + N ended by signal N, after the farewell.
-)";
+not answer (hello, jog stop); 6 decode found damaged messages or bytes that are
+none; 128 + N ended by signal N, after the farewell.
+)");
 }
 
 std::string controlList()

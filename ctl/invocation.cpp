@@ -1,11 +1,13 @@
 #include "invocation.h"
-#include "values.h"
 
-#include "presets/presetslot.h"
+#include "panel/controlvalues.h"
+#include "presets/presetfile.h"
 #include "protocol/masks.h"
+#include "protocol/names.h"
+
+#include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 
 namespace camdeck::ctl {
 
@@ -24,12 +26,8 @@ constexpr struct {
 };
 constexpr const char *aloneWords[] = {"ports", "decode"};
 
-constexpr std::array<const char *, maskPatternCount> maskNames
-    = {"none", "plus", "cross", "grid", "square"};
-constexpr std::array<const char *, 5> jogNames = {"right", "left", "back", "forward", "stop"};
-
-constexpr const char *options[]
-    = {"-d", "--device", "--json", "-v", "--verbose", "--raw", "--hex", "--list", "-h", "--help"};
+constexpr const char *options[] = {"-d",    "--device", "--json", "-v",     "--verbose", "--raw",
+                                   "--hex", "--list",   "-h",     "--help", "--version"};
 
 bool isOption(const std::string &word)
 {
@@ -45,10 +43,28 @@ bool isCommandWord(const std::string &word)
     return word == aloneWords[0] || word == aloneWords[1];
 }
 
-std::string didYouMean(const std::string &word, const std::vector<std::string> &candidates)
+std::vector<std::string> maskNames()
 {
-    const std::string near = nearest(word, candidates);
-    return near.empty() ? std::string() : "; did you mean " + near + "?";
+    std::vector<std::string> names;
+    for (const MaskPattern &pattern : maskPatterns())
+        names.emplace_back(pattern.name);
+    return names;
+}
+
+std::vector<std::string> jogNames()
+{
+    std::vector<std::string> names;
+    for (int d = 0; d <= static_cast<int>(JogDirection::Stop); ++d)
+        names.emplace_back(jogName(static_cast<JogDirection>(d)));
+    return names;
+}
+
+std::vector<std::string> switchKeys()
+{
+    std::vector<std::string> keys;
+    for (const protocol::Switch &s : protocol::switches())
+        keys.emplace_back(s.key);
+    return keys;
 }
 
 template<class Names> std::vector<std::string> list(const Names &names)
@@ -56,30 +72,11 @@ template<class Names> std::vector<std::string> list(const Names &names)
     return std::vector<std::string>(std::begin(names), std::end(names));
 }
 
-std::vector<std::string> controlKeys()
-{
-    std::vector<std::string> keys;
-    for (const protocol::Control &c : protocol::controls())
-        keys.emplace_back(c.key);
-    return keys;
-}
-
-// One of names, by word or by its index; -1 when neither.
-template<class Names> int pick(const Names &names, const std::string &word, bool byIndex)
-{
-    for (std::size_t i = 0; i < std::size(names); ++i) {
-        if (sameWord(word, names[i]))
-            return static_cast<int>(i);
-    }
-    const std::optional<int> index = wholeNumber(word);
-    return byIndex && index && *index >= 0 && *index < int(std::size(names)) ? *index : -1;
-}
-
-template<class Names> std::string oneOf(const Names &names)
+std::string oneOf(const std::vector<std::string> &names)
 {
     std::string text;
-    for (const char *name : names)
-        text += (text.empty() ? "" : "|") + std::string(name);
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : "|") + name;
     return text;
 }
 
@@ -109,6 +106,7 @@ private:
     std::size_t m_next = 0;
     Invocation m_invocation;
     bool m_alone = false; // ports or decode was given
+    bool m_decodeInput = false;
 };
 
 Invocation Parser::parse()
@@ -119,6 +117,7 @@ Invocation Parser::parse()
         if (!ok)
             return m_invocation;
         if (m_invocation.action == Invocation::Action::Help
+            || m_invocation.action == Invocation::Action::Version
             || m_invocation.action == Invocation::Action::List)
             return m_invocation;
     }
@@ -162,6 +161,8 @@ bool Parser::option(const std::string &word)
         inv.action = Invocation::Action::List;
     } else if (word == "-h" || word == "--help") {
         inv.action = Invocation::Action::Help;
+    } else if (word == "--version") {
+        inv.action = Invocation::Action::Version;
     } else {
         return fail("no option '" + word + "'" + didYouMean(word, list(options)));
     }
@@ -176,8 +177,15 @@ bool Parser::command(const std::string &word)
         m_alone = true;
         m_invocation.action
             = word == "ports" ? Invocation::Action::Ports : Invocation::Action::Decode;
-        if (word == "decode" && more() && !isOption(m_arguments[m_next]))
-            m_invocation.input = take();
+        return true;
+    }
+    // What decode reads may come before or after its options.
+    if (m_invocation.action == Invocation::Action::Decode) {
+        if (m_decodeInput)
+            return fail("decode reads one input, not '" + word + "' after '" + m_invocation.input
+                        + "'");
+        m_decodeInput = true;
+        m_invocation.input = word;
         return true;
     }
     const auto found = std::find_if(std::begin(commandWords), std::end(commandWords),
@@ -191,9 +199,7 @@ bool Parser::command(const std::string &word)
         return fail("no command '" + word + "'" + didYouMean(word, words));
     }
     if (m_alone)
-        return fail(
-            std::string(aloneWords[m_invocation.action == Invocation::Action::Ports ? 0 : 1])
-            + " runs alone, not with " + word);
+        return fail("ports runs alone, not with " + word);
     Command command;
     command.kind = found->kind;
     if (!argumentsOf(command))
@@ -258,8 +264,8 @@ bool Parser::resolve(Command &command)
         return true;
     case Kind::Preset: {
         const std::optional<int> n = wholeNumber(word);
-        if (!n || *n < 1 || *n > presetSlotCount)
-            return fail("preset takes 1 to " + std::to_string(presetSlotCount) + ", not '" + word
+        if (!n || !isPresetSlot(*n - 1))
+            return fail("preset takes 1 to " + std::to_string(presetCount) + ", not '" + word
                         + "'");
         command.number = *n - 1;
         return true;
@@ -268,25 +274,26 @@ bool Parser::resolve(Command &command)
         return resolveSet(command);
     case Kind::Text:
         return resolveText(command, word);
-    case Kind::Mask:
-        command.number = pick(maskNames, word, true);
+    case Kind::Mask: {
+        // A pattern by its name, or by its number as its button's object name has it.
+        const std::optional<int> index = wholeNumber(word);
+        const int count = static_cast<int>(maskPatterns().size());
+        command.number = index && *index >= 0 && *index < count ? *index : findMaskPattern(word);
         return command.number >= 0
-            || fail("mask takes " + oneOf(maskNames) + ", not '" + word + "'"
-                    + didYouMean(word, list(maskNames)));
+            || fail("mask takes " + oneOf(maskNames()) + ", not '" + word + "'"
+                    + didYouMean(word, maskNames()));
+    }
     case Kind::Jog: {
-        const int direction = pick(jogNames, word, false);
-        command.direction = static_cast<JogDirection>(direction);
-        return direction >= 0
-            || fail("jog takes " + oneOf(jogNames) + ", not '" + word + "'"
-                    + didYouMean(word, list(jogNames)));
+        const std::optional<JogDirection> direction = findJogDirection(word);
+        command.direction = direction.value_or(JogDirection::Stop);
+        return direction
+            || fail("jog takes " + oneOf(jogNames()) + ", not '" + word + "'"
+                    + didYouMean(word, jogNames()));
     }
     case Kind::Switch: {
-        command.which = protocol::findSwitch(lowerCase(word));
-        std::vector<std::string> keys;
-        for (const protocol::Switch &s : protocol::switches())
-            keys.emplace_back(s.key);
+        command.which = protocol::findSwitch(word);
         if (!command.which)
-            return fail("no switch '" + word + "'" + didYouMean(word, keys));
+            return fail("no switch '" + word + "'" + didYouMean(word, switchKeys()));
         const std::optional<bool> on = onOff(command.words[1]);
         command.on = on.value_or(false);
         return on || fail("switch " + word + " takes on or off, not '" + command.words[1] + "'");
@@ -299,12 +306,13 @@ bool Parser::resolveSet(Command &command)
 {
     for (std::size_t i = 0; i + 1 < command.words.size(); i += 2) {
         const std::string &name = command.words[i];
-        const protocol::Control *control = protocol::findControl(lowerCase(name));
-        if (!control && protocol::findSwitch(lowerCase(name)))
+        const protocol::Control *control = protocol::findControl(name);
+        if (!control && protocol::findSwitch(name))
             return fail(name + " is a switch: switch " + name + " on|off");
         if (!control)
             return fail("no control '" + name + "'" + didYouMean(name, controlKeys()));
-        const ControlValue value = scriptValue(*control, command.words[i + 1], m_invocation.raw);
+        const ControlValue value
+            = parseControlValue(*control, command.words[i + 1], m_invocation.raw);
         if (!value.ok())
             return fail(value.error);
         command.settings.push_back({control, value.value});
@@ -312,19 +320,15 @@ bool Parser::resolveSet(Command &command)
     return true;
 }
 
-// The window sends each UTF-16 unit's low byte: only Latin-1 goes out as typed.
 bool Parser::resolveText(Command &command, const std::string &word)
 {
-    const std::optional<std::u16string> text = utf16(word);
-    if (!text)
+    QStringDecoder fromUtf8(QStringDecoder::Utf8);
+    const QString text = fromUtf8(QByteArray::fromStdString(word));
+    if (fromUtf8.hasError())
         return fail("the text is not UTF-8");
-    if (text->size() > std::size_t(protocol::textPositions))
-        return fail("the on-screen text takes at most 24 characters, not "
-                    + std::to_string(text->size()));
-    if (std::any_of(text->begin(), text->end(), [](char16_t c) { return c > 0xFF; }))
-        return fail("the on-screen text takes Latin-1 characters only");
-    command.text = *text;
-    return true;
+    command.text = text.toStdU16String();
+    const std::string problem = protocol::textProblem(command.text);
+    return problem.empty() || fail(problem);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // A camdeck-ctl command line, read whole before the port is opened: a mistake
-// anywhere on it sends nothing at all. Pure: no I/O, no Qt.
+// anywhere on it sends nothing at all. Pure: no I/O.
 #pragma once
 
 #include "protocol/camera.h"
@@ -31,7 +31,7 @@ struct Command {
 };
 
 struct Invocation {
-    enum class Action { Run, Ports, Decode, List, Help };
+    enum class Action { Run, Ports, Decode, List, Help, Version };
     Action action = Action::Run;
     std::string device;
     bool json = false;

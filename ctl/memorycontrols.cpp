@@ -26,14 +26,4 @@ void MemoryControls::set(const Control &control, int value)
     m_values[&control] = value;
 }
 
-ExposureState initialExposureState()
-{
-    ExposureState state;
-    for (const Control &c : protocol::controls()) {
-        if (c.stateField >= 0)
-            state.*presetFields[static_cast<std::size_t>(c.stateField)] = c.initial;
-    }
-    return state;
-}
-
 } // namespace camdeck::ctl

@@ -1,6 +1,6 @@
 // The panel's controls for a script: values kept in memory, each starting as
 // the window starts it, so a control that shares its register with others is
-// sent with theirs as the panel would send them. No Qt.
+// sent with theirs as the panel would send them.
 #pragma once
 
 #include "panel/camerapanel.h"
@@ -26,9 +26,5 @@ public:
 private:
     std::map<const protocol::Control *, int> m_values;
 };
-
-// The exposure settings as the controls start: the panel keeps them apart
-// from the controls and composes the exposure registers from them.
-ExposureState initialExposureState();
 
 } // namespace camdeck::ctl

@@ -1,9 +1,37 @@
 #include "output.h"
-#include "json.h"
+
+#include "protocol/capture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTime>
 
 #include <ostream>
 
 namespace camdeck::ctl {
+
+namespace {
+
+QJsonArray texts(const std::vector<std::string> &values)
+{
+    QJsonArray list;
+    for (const std::string &value : values)
+        list.append(QString::fromStdString(value));
+    return list;
+}
+
+std::string json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::string now()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
+}
+
+} // namespace
 
 Output::Output(Host &host, bool json, bool verbose)
     : m_out(host.out)
@@ -13,79 +41,72 @@ Output::Output(Host &host, bool json, bool verbose)
 {
 }
 
-std::optional<std::string> printable(const Bytes &bytes)
-{
-    for (const std::uint8_t b : bytes) {
-        if (b < 0x20 || b > 0x7E)
-            return std::nullopt;
-    }
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // Scripts read results as they come: every line is flushed at once.
 void Output::result(const Command &command, const CommandResult &result)
 {
-    const std::optional<std::string> text = result.reply ? printable(*result.reply) : std::nullopt;
+    const bool hello = command.kind == Command::Kind::Hello;
     if (!m_json) {
-        if (result.reply && !result.reply->empty() && command.kind == Command::Kind::Hello)
-            m_out << "reply " << protocol::hexBytes(*result.reply)
-                  << (text ? " \"" + *text + "\"" : "") << std::endl;
+        if (result.reply && !result.reply->empty() && hello)
+            m_out << "reply " << protocol::describeReply(*result.reply) << std::endl;
         if (result.travel)
             m_out << "travel " << *result.travel << " mm" << std::endl;
         return;
     }
-    JsonObject object;
-    object.text("command", command.name()).texts("args", command.words).texts("sent", result.sent);
+    QJsonObject object{
+        {"command", command.name()}, {"args", texts(command.words)}, {"sent", texts(result.sent)}};
     if (result.reply) {
-        object.text("reply", protocol::hexBytes(*result.reply));
-        if (command.kind == Command::Kind::Hello && text)
-            object.text("reply_text", *text);
-        else if (command.kind == Command::Kind::Hello)
-            object.null("reply_text");
+        object.insert("reply", QString::fromStdString(protocol::hexBytes(*result.reply)));
+        const bool printable = std::all_of(result.reply->begin(), result.reply->end(),
+                                           [](std::uint8_t b) { return b >= 0x20 && b < 0x7F; });
+        if (hello)
+            object.insert("reply_text",
+                          printable ? QJsonValue(QString::fromLatin1(
+                              reinterpret_cast<const char *>(result.reply->data()),
+                              qsizetype(result.reply->size())))
+                                    : QJsonValue());
     }
     if (result.travel)
-        object.number("travel_mm", *result.travel);
+        object.insert("travel_mm", *result.travel);
     else if (command.kind == Command::Kind::Jog && command.direction == JogDirection::Stop)
-        object.null("travel_mm");
+        object.insert("travel_mm", QJsonValue());
     if (!result.error.empty())
-        object.text("error", result.error);
-    m_out << object.str() << std::endl;
+        object.insert("error", QString::fromStdString(result.error));
+    m_out << json(object) << std::endl;
 }
 
-void Output::ports(const std::vector<PortInfo> &ports)
+void Output::ports(const QList<PortInfo> &ports)
 {
     if (!m_json) {
         for (const PortInfo &port : ports)
-            m_out << port.path << '\t' << port.description << '\t' << port.maker << '\t'
-                  << port.serialNumber << '\n';
+            m_out << port.path.toStdString() << '\t' << port.description.toStdString() << '\t'
+                  << port.manufacturer.toStdString() << '\t' << port.serialNumber.toStdString()
+                  << '\n';
         m_out.flush();
         return;
     }
-    std::vector<std::string> objects;
+    QJsonArray list;
     for (const PortInfo &port : ports)
-        objects.push_back(JsonObject()
-                              .text("path", port.path)
-                              .text("description", port.description)
-                              .text("maker", port.maker)
-                              .text("serial_number", port.serialNumber)
-                              .str());
-    m_out << JsonObject().text("command", "ports").json("ports", jsonList(objects)).str()
-          << std::endl;
+        list.append(QJsonObject{{"path", port.path},
+                                {"description", port.description},
+                                {"maker", port.manufacturer},
+                                {"serial_number", port.serialNumber}});
+    m_out << json(QJsonObject{{"command", "ports"}, {"ports", list}}) << std::endl;
 }
 
 void Output::sent(const protocol::Event &message)
 {
-    if (!m_verbose)
-        return;
-    // A rejected message's description carries its bytes already.
-    m_err << "sent " << (message.isRejected() ? "" : protocol::hexBytes(message.bytes) + "  ")
-          << protocol::describeMessage(message) << std::endl;
+    if (m_verbose)
+        m_err << protocol::captureLine(now(), protocol::Direction::Sent, message.bytes,
+                                       protocol::describeMessage(message))
+              << std::endl;
 }
 
 void Output::read(const Bytes &bytes)
 {
     if (m_verbose)
-        m_err << "read " << protocol::hexBytes(bytes) << std::endl;
+        m_err << protocol::captureLine(now(), protocol::Direction::Read, bytes,
+                                       protocol::replySize(bytes))
+              << std::endl;
 }
 
 void Output::error(const std::string &message)

@@ -1,13 +1,15 @@
 // How camdeck-ctl says what happened. Standard output carries results only,
 // for scripts to read: a line for what a command answered (the greeting's
 // reply, the travel), or with --json one object per command. Standard error
-// carries the errors and, with -v, every message on the line, decoded. No Qt.
+// carries the errors and, with -v, every message on the line as a capture
+// line (what the traffic monitor saves, and decode --hex reads).
 #pragma once
 
 #include "host.h"
 #include "invocation.h"
 
 #include "protocol/decoder.h"
+#include "util/serialports.h"
 
 #include <optional>
 #include <string>
@@ -28,7 +30,7 @@ public:
     Output(Host &host, bool json, bool verbose);
 
     void result(const Command &command, const CommandResult &result);
-    void ports(const std::vector<PortInfo> &ports);
+    void ports(const QList<PortInfo> &ports);
     // With -v: a message as it went out, bytes as they came in.
     void sent(const protocol::Event &message);
     void read(const Bytes &bytes);
@@ -41,8 +43,5 @@ private:
     bool m_json;
     bool m_verbose;
 };
-
-// The reply as text when every byte is printable ASCII ("SIM1").
-std::optional<std::string> printable(const Bytes &bytes);
 
 } // namespace camdeck::ctl

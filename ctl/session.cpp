@@ -1,6 +1,7 @@
 #include "session.h"
-#include "openfailure.h"
 
+#include "link/openfailure.h"
+#include "presets/presetstore.h"
 #include "protocol/jog.h"
 
 #include <cstring>
@@ -9,8 +10,6 @@
 #include <utility>
 
 namespace camdeck::ctl {
-
-using namespace std::chrono_literals;
 
 Session::Session(const Invocation &invocation, Host &host, Output &output)
     : m_invocation(invocation)
@@ -39,7 +38,9 @@ int Session::run()
     m_queue.open(m_invocation.device);
     drain();
     if (!m_opened->ok()) {
-        m_output.error(describeOpenFailure(m_invocation.device, *m_opened));
+        const OpenFailureWords words = describeOpenFailure(*m_opened);
+        m_output.error("cannot open " + m_invocation.device + ": " + words.why
+                       + (words.remedy.empty() ? "" : "; " + words.remedy));
         return isInUse(*m_opened) ? InUse : CannotOpen;
     }
     m_greetingSent = std::exchange(m_result.sent, {});
@@ -78,47 +79,44 @@ void Session::carryOut(const Command &command)
         m_result.reply = m_greetingReply;
         break;
     case Command::Kind::Preset: {
-        const PresetLookup preset = m_host.readPreset(command.number);
-        if (!preset.note.empty())
-            m_output.error(preset.note);
-        m_panel.LoadSlot(preset.values);
+        // The panel makes a missing file; a script does not write into the home directory unasked.
+        const PresetRead preset = readPreset(command.number);
+        const std::string builtIn
+            = "preset " + std::to_string(command.number + 1) + " uses its built-in values";
+        const std::string path = preset.path.toStdString();
+        if (preset.outcome == PresetRead::Missing)
+            m_output.error("no " + path + ": " + builtIn + " (no file is made)");
+        else if (preset.outcome == PresetRead::Unreadable)
+            m_output.error("cannot read " + path + " (" + preset.error.toStdString()
+                           + "): " + builtIn);
+        m_panel.recall(preset.values);
         break;
     }
     case Command::Kind::Set:
         for (const Setting &setting : command.settings) {
             m_controls.assign(*setting.control, setting.value);
-            m_panel.picked(*setting.control);
+            m_panel.changed(*setting.control);
         }
         break;
     case Command::Kind::Text:
-        m_panel.textupdatePicked(command.text);
+        m_panel.uploadText(command.text); // read whole before: it goes out
         break;
     case Command::Kind::Mask:
-        m_panel.maskPicked(command.number);
+        m_panel.drawMask(command.number);
         break;
     case Command::Kind::Jog:
-        if (command.direction == JogDirection::Stop)
-            stopJog();
-        else // the drive needs no pause after a move
-            m_queue.send(jogPacket(command.direction), 0ms);
+        if (command.direction != JogDirection::Stop)
+            m_panel.jog(command.direction);
+        else
+            m_panel.stopJog([this](std::optional<int> travel, const Bytes &reply) {
+                m_result.reply = reply;
+                m_result.travel = travel;
+            });
         break;
     case Command::Kind::Switch:
-        m_panel.switchPicked(*command.which, command.on);
+        m_panel.setSwitch(*command.which, command.on);
         break;
     }
-}
-
-// As the jog pad's Stop: the packet, then the travel query answered 0.5 s later.
-void Session::stopJog()
-{
-    // A travel reply that came too late for an earlier stop must not pass for this one's.
-    m_queue.discardInput();
-    m_queue.send(jogPacket(JogDirection::Stop), 0ms);
-    m_queue.request(Bytes(std::begin(travelQuery), std::end(travelQuery)), travelReplyWait,
-                    travelReplyMaxRead, [this](const ReadResult &reply) {
-                        m_result.reply = reply.data;
-                        m_result.travel = travelFromReply(reply.data);
-                    });
 }
 
 // A script that asked for an answer and got none must be able to tell.

@@ -1,7 +1,7 @@
 // One open of the line for all the commands of a call. The panel's core drives
 // the paced queue as the window drives it, from controls kept in memory; the
 // queue's reports are taken on this thread between the commands, so each
-// command's messages and answers are gathered as they happen. No Qt.
+// command's messages and answers are gathered as they happen.
 #pragma once
 
 #include "host.h"
@@ -27,7 +27,6 @@ public:
 
 private:
     void carryOut(const Command &command);
-    void stopJog();
     void checkAnswer(const Command &command);
     // Takes the queue's reports until everything queued so far is out.
     void drain();
@@ -39,9 +38,8 @@ private:
     Host &m_host;
     Output &m_output;
     MemoryControls m_controls;
-    ExposureState m_state = initialExposureState();
     SendQueue m_queue{SendQueue::Reporting::ToOwner};
-    CameraPanel m_panel{m_controls, m_queue, m_state};
+    CameraPanel m_panel{m_controls, m_queue};
     protocol::Decoder m_written;
 
     std::optional<OpenResult> m_opened;

@@ -210,7 +210,7 @@ void SerialLine::discardInput()
 
 ReadResult SerialLine::greet()
 {
-    const IoResult written = writeAll(portGreeting, sizeof portGreeting);
+    const IoResult written = writeAll(portGreeting.data(), portGreeting.size());
     pause(greetingPause);
     if (!written.ok())
         return {written.error, {}};
@@ -223,7 +223,7 @@ void SerialLine::close()
         return;
     // On a dead port the farewell fails; that is no news to report now.
     m_closing = true;
-    [[maybe_unused]] const IoResult farewell = writeAll(portFarewell, sizeof portFarewell);
+    [[maybe_unused]] const IoResult farewell = writeAll(&portFarewell, 1);
     m_closing = false;
     if (m_fd < 0)
         return;

@@ -3,7 +3,6 @@
 #include "protocol/masks.h"
 
 #include <cstdlib>
-#include <string>
 
 namespace camdeck {
 
@@ -11,28 +10,7 @@ using protocol::Control;
 
 namespace {
 
-using Step = void (CameraPanel::*)(int);
-
-// The check boxes whose click runs a rule rather than the plain path.
-constexpr struct {
-    const char *key;
-    Step step;
-} ruledChecks[] = {
-    {"alc", &CameraPanel::alc_flg_process},
-    {"fixed-shutter", &CameraPanel::fsh_flg_process},
-    {"aes", &CameraPanel::aes_flg_process},
-    {"slow-shutter", &CameraPanel::ssh_flg_process},
-    {"gain-priority", &CameraPanel::priority_agc_process},
-    {"slow-shutter-priority", &CameraPanel::priority_slowshutter_process},
-    {"auto-gain", &CameraPanel::agc_flg_process},
-    {"manual-gain", &CameraPanel::mgc_flg_process},
-    {"peak-control", &CameraPanel::peakcontrol_flg_process},
-    {"atw", &CameraPanel::atwPicked},
-    {"awb", &CameraPanel::awbPicked},
-};
-
-} // namespace
-
+// The control of the table with this key; the rules name only controls it has.
 const Control &control(std::string_view key)
 {
     const Control *found = protocol::findControl(key);
@@ -41,42 +19,68 @@ const Control &control(std::string_view key)
     return *found;
 }
 
-CameraPanel::CameraPanel(Controls &controls, SendQueue &line, ExposureState &state)
-    : m_controls(controls)
-    , m_line(line)
-    , m_state(state)
+bool matches(protocol::PartnerRule::When when, int value)
 {
+    return when == protocol::PartnerRule::Either
+        || (when == protocol::PartnerRule::On) == (value != 0);
 }
 
-void CameraPanel::picked(const Control &c)
+int inverted(int value)
 {
-    const int value = m_controls.value(c);
-    for (const auto &rule : ruledChecks) {
-        if (std::string_view(rule.key) == c.key) {
-            (this->*rule.step)(value);
-            return;
-        }
+    return value == 0 ? 1 : 0;
+}
+
+} // namespace
+
+CameraPanel::CameraPanel(Controls &controls, SendQueue &line)
+    : m_controls(controls)
+    , m_line(line)
+{
+    for (const Control &c : protocol::controls()) {
+        if (c.keeps.any() && !c.keeps.inverse)
+            m_exposure[static_cast<std::size_t>(c.keeps.field)] = c.initial;
     }
-    if (c.stateField >= 0)
-        field(c.stateField) = value;
-    // The label first, then the bytes.
+}
+
+void CameraPanel::changed(const Control &c)
+{
+    apply(c, m_controls.value(c));
+}
+
+// The one step every control takes, from a click or a recall: keep the value,
+// set the partners, write the label, then the bytes.
+void CameraPanel::apply(const Control &c, int value)
+{
+    keep(c, value);
+    for (const protocol::PartnerRule &rule : protocol::partnerRules()) {
+        if (c.key != std::string_view(rule.key) || !matches(rule.when, value))
+            continue;
+        const Control &partner = control(rule.partner);
+        const int becomes = rule.becomes == protocol::opposite ? inverted(value) : rule.becomes;
+        m_controls.set(partner, becomes);
+        keep(partner, becomes);
+    }
     if (const auto text = protocol::labelText(c, value))
         m_controls.show(c, *text);
     send(c.address);
 }
 
-// A register shared by several controls is never cached: its byte is made
-// from all of them as they stand now. Exposure settings come from the state
-// the steps keep, everything else from the controls.
-int CameraPanel::valueOf(const Control &c) const
+void CameraPanel::keep(const Control &c, int value)
 {
-    return c.stateField >= 0 ? m_state.*presetFields[static_cast<std::size_t>(c.stateField)]
-                             : m_controls.value(c);
+    if (c.keeps.any())
+        m_exposure[static_cast<std::size_t>(c.keeps.field)]
+            = c.keeps.inverse ? inverted(value) : value;
 }
 
-int &CameraPanel::field(int stateField)
+// A register shared by several controls is never cached: its byte is made
+// from all of them as they stand now. Exposure settings come from what the
+// panel keeps, everything else from the controls.
+int CameraPanel::valueOf(const Control &c) const
 {
-    return m_state.*presetFields[static_cast<std::size_t>(stateField)];
+    if (!c.keeps.any())
+        return m_controls.value(c);
+    const int kept = m_exposure[static_cast<std::size_t>(c.keeps.field)];
+    return c.keeps.inverse ? inverted(kept) : kept;
 }
 
 void CameraPanel::send(protocol::Address address)
@@ -88,101 +92,28 @@ void CameraPanel::send(protocol::Address address)
         sendCommand8(m_line, address.group, address.index, data);
 }
 
-// ALC works only with the fixed shutter: switching it on leaves AES.
-void CameraPanel::alc_flg_process(int flag)
+void CameraPanel::recall(const ExposureSettings &settings)
 {
-    m_state.alc_flg = flag;
-    if (flag != 0) {
-        setPartner("fixed-shutter", m_state.fsh_flg = 1);
-        setPartner("aes", m_state.aes_flg = 0);
+    m_exposure = settings;
+    // The controls first, without their actions.
+    for (const Control &c : protocol::controls()) {
+        if (!c.keeps.any())
+            continue;
+        const int kept = valueOf(c);
+        m_controls.set(c, c.kind == protocol::ControlKind::Check ? kept != 0 : kept);
     }
-    send(control("alc").address);
-}
-
-// Fixed shutter and AES are the two sides of one switch.
-void CameraPanel::fsh_flg_process(int flag)
-{
-    m_state.fsh_flg = flag;
-    if (flag != 0) {
-        setPartner("aes", m_state.aes_flg = 0);
-    } else {
-        setPartner("alc", m_state.alc_flg = 0);
-        setPartner("aes", m_state.aes_flg = 1);
+    // A flag goes as it is kept now; a level as its slider took it.
+    for (std::size_t field = 0; field < protocol::exposureFieldCount; ++field) {
+        for (const Control &c : protocol::controls()) {
+            if (c.keeps.field != static_cast<int>(field))
+                continue;
+            apply(c, c.kind == protocol::ControlKind::Slider ? m_controls.value(c) : valueOf(c));
+        }
     }
-    send(control("fixed-shutter").address);
-}
-
-void CameraPanel::aes_flg_process(int flag)
-{
-    m_state.aes_flg = flag;
-    if (flag != 0) {
-        setPartner("fixed-shutter", m_state.fsh_flg = 0);
-        setPartner("alc", m_state.alc_flg = 0);
-    } else {
-        setPartner("fixed-shutter", m_state.fsh_flg = 1);
-    }
-    send(control("aes").address);
-}
-
-void CameraPanel::ssh_flg_process(int flag)
-{
-    m_state.ssh_flg = flag;
-    send(control("slow-shutter").address);
-}
-
-// The two priority boxes act as a pair of radio buttons that can also be unticked.
-void CameraPanel::priority_agc_process(int flag)
-{
-    m_state.priority_flg = flag != 0 ? 0 : 1;
-    setPartner("slow-shutter-priority", flag == 0);
-    send(control("gain-priority").address);
-}
-
-void CameraPanel::priority_slowshutter_process(int flag)
-{
-    m_state.priority_flg = flag != 0 ? 1 : 0;
-    setPartner("gain-priority", flag == 0);
-    send(control("slow-shutter-priority").address);
-}
-
-// Automatic and manual gain exclude each other; the camera knows only the first.
-void CameraPanel::agc_flg_process(int flag)
-{
-    m_state.agc_flg = flag;
-    m_state.mgc_flg = flag != 0 ? 0 : 1;
-    setPartner("manual-gain", flag == 0);
-    send(control("auto-gain").address);
-}
-
-void CameraPanel::mgc_flg_process(int flag)
-{
-    m_state.mgc_flg = flag;
-    m_state.agc_flg = flag != 0 ? 0 : 1;
-    setPartner("auto-gain", flag == 0);
-    send(control("manual-gain").address);
-}
-
-void CameraPanel::peakcontrol_flg_process(int flag)
-{
-    m_state.peakcontrol_flg = flag != 0 ? 1 : 0;
-    send(control("peak-control").address);
-}
-
-// ATW and AWB are the two sides of one switch, which shares 4/0 with the colour mode.
-void CameraPanel::atwPicked(int state)
-{
-    setPartner("awb", state == 0);
-    send(control("atw").address);
-}
-
-void CameraPanel::awbPicked(int state)
-{
-    setPartner("atw", state == 0);
-    send(control("awb").address);
 }
 
 // One frame for both: the sliders' own actions would send x and y again.
-void CameraPanel::centerPicked()
+void CameraPanel::centreCrosshair()
 {
     for (const auto &[key, value] : {std::pair{"crosshair-x", protocol::centreX},
                                      std::pair{"crosshair-y", protocol::centreY}}) {
@@ -194,67 +125,60 @@ void CameraPanel::centerPicked()
 }
 
 // Showing the text is 8/8's business, not the upload's.
-void CameraPanel::textupdatePicked(std::u16string_view text)
+std::string CameraPanel::uploadText(std::u16string_view text)
 {
+    std::string problem = protocol::textProblem(text);
+    if (!problem.empty())
+        return problem;
     const SendQueue::Job job(m_line, "Uploading text");
     for (int i = 0; i < protocol::textPositions; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        const int code = at < text.size() ? text[at] & 0xFF : 0x00;
+        const int code = at < text.size() ? text[at] : 0x00;
         m_line.send(commandFrame8(protocol::textFirst.group,
                                   static_cast<std::uint8_t>(protocol::textFirst.index + i), code),
                     protocol::textFramePause);
     }
+    return {};
 }
 
-// Every packet waits its pause, the last one too; masks a pattern leaves out stay hidden.
-void CameraPanel::maskPicked(int pattern)
+// Every packet waits its pause, the last one too.
+void CameraPanel::drawMask(int pattern)
 {
+    const auto patterns = maskPatterns();
+    if (pattern < 0 || pattern >= static_cast<int>(patterns.size()))
+        return;
     const SendQueue::Job job(m_line,
                              pattern == 0 ? std::string("Clearing the masks")
-                                          : "Drawing mask pattern " + std::to_string(pattern));
+                                          : std::string("Drawing mask “")
+                                     + patterns[static_cast<std::size_t>(pattern)].title + "”");
     for (const Packet &packet : maskSequence(pattern))
         m_line.send(packet, maskPacketPause);
 }
 
 // The switches are packets, not camera frames: no pause after them, nothing kept.
-void CameraPanel::switchPicked(const protocol::Switch &which, bool on)
+void CameraPanel::setSwitch(const protocol::Switch &which, bool on)
 {
-    m_line.send(checksumPacket(protocol::switchLead, which.code, on ? 1 : 0, 0x01, 0x00),
-                std::chrono::milliseconds(0));
+    m_line.send(protocol::switchPacket(which, on), std::chrono::milliseconds(0));
 }
 
-void CameraPanel::LoadSlot(const PresetSlot &slot)
+void CameraPanel::jog(JogDirection direction)
 {
-    m_state = slot;
-    const ExposureState &s = m_state; // live: the steps below change it
+    if (direction == JogDirection::Stop)
+        return stopJog({});
+    m_line.send(jogPacket(direction), std::chrono::milliseconds(0));
+}
 
-    // The controls first, in the order of the fields, without their actions.
-    for (const Control &c : protocol::controls()) {
-        if (c.stateField >= 0 && c.kind == protocol::ControlKind::Check)
-            m_controls.set(c, field(c.stateField) != 0);
-        else if (c.stateField >= 0)
-            m_controls.set(c, field(c.stateField));
-    }
-    setPartner("gain-priority", s.priority_flg == 0);
-
-    // Each flag step takes its flag as the steps before it left it: switching
-    // ALC on has already put the fixed shutter on and AES off.
-    alc_flg_process(s.alc_flg);
-    alc_val_process(0);
-    fsh_flg_process(s.fsh_flg);
-    fsh_val_process(0);
-    aes_flg_process(s.aes_flg);
-    aes_val_process(0);
-    ssh_flg_process(s.ssh_flg);
-    ssh_val_process(0);
-    agc_flg_process(s.agc_flg);
-    agc_val_process(0);
-    mgc_flg_process(s.mgc_flg);
-    mgc_val_process(0);
-    peakcontrol_flg_process(s.peakcontrol_flg);
-    peakcontrol_val_process(0);
-    priority_agc_process(s.priority_flg == 0 ? 1 : 0);
-    priority_slowshutter_process(s.priority_flg);
+void CameraPanel::stopJog(TravelHandler handler)
+{
+    // A travel reply that came too late for the last stop must not pass for
+    // the answer to this one.
+    m_line.discardInput();
+    m_line.send(jogPacket(JogDirection::Stop), std::chrono::milliseconds(0));
+    m_line.request(Bytes(travelQuery.begin(), travelQuery.end()), travelReplyWait,
+                   travelReplyMaxRead, [handler = std::move(handler)](const ReadResult &reply) {
+                       if (handler)
+                           handler(travelFromReply(reply.data), reply.data);
+                   });
 }
 
 } // namespace camdeck

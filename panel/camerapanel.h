@@ -1,21 +1,25 @@
-// What the camera controls do, for the window and for scripts alike. Every
-// control of the table takes one path: its value is read, its label written,
-// and the register it shares is composed whole from all the controls at that
-// address and queued. The rules that tie controls together (ALC, fixed
-// shutter and AES; automatic and manual gain; ATW and AWB; the priority pair)
-// are the steps below, which a preset recall runs too. No Qt.
+// What the camera controls do, for every front end alike: the window, a
+// script and the bus. Every control of the table takes one path: the value
+// it was given is kept where a preset keeps it, the partner rules of the table
+// set the controls tied to it, its label is written, and the register it
+// shares is composed whole from all the controls at that address and queued.
+// A preset recall runs the same path for each of its controls. No Qt.
 #pragma once
 
 #include "link/sendqueue.h"
-#include "presets/presetslot.h"
 #include "protocol/camera.h"
+#include "protocol/jog.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace camdeck {
 
-// The controls as the panel sees them: a window's widgets or a script's values.
+using protocol::ExposureSettings;
+
+// The controls as the panel sees them: a window's widgets or values kept in memory.
 class Controls {
 public:
     virtual ~Controls() = default;
@@ -28,64 +32,48 @@ public:
     virtual void show(const protocol::Control &control, const std::string &text) = 0;
 };
 
-// The control of the table with this key; aborts on a key it does not have
-// (a misspelt key in the code, not something a user can cause).
-const protocol::Control &control(std::string_view key);
-
 class CameraPanel {
 public:
-    CameraPanel(Controls &controls, SendQueue &line, ExposureState &state);
+    // The exposure settings start as the controls do.
+    CameraPanel(Controls &controls, SendQueue &line);
 
-    // The user changed this control.
-    void picked(const protocol::Control &control);
-
-    // The exposure and gain steps. A flag step is given the flag, stores it,
-    // sets only its partners' check boxes and sends its register; a level step
-    // reads its slider, keeps the value, writes the label and sends.
-    void alc_flg_process(int flag);
-    void alc_val_process(int) { valueStep("alc-level"); }
-    void fsh_flg_process(int flag);
-    void fsh_val_process(int) { valueStep("fixed-shutter-speed"); }
-    void aes_flg_process(int flag);
-    void aes_val_process(int) { valueStep("aes-level"); }
-    void ssh_flg_process(int flag);
-    void ssh_val_process(int) { valueStep("slow-shutter-speed"); }
-    void priority_agc_process(int flag);
-    void priority_slowshutter_process(int flag);
-    void agc_flg_process(int flag);
-    void agc_val_process(int) { valueStep("auto-gain-level"); }
-    void mgc_flg_process(int flag);
-    void mgc_val_process(int) { valueStep("manual-gain-level"); }
-    void peakcontrol_flg_process(int flag);
-    void peakcontrol_val_process(int) { valueStep("peak-level"); }
-    // The white-balance pair: each sets the other opposite and sends 4/0.
-    void atwPicked(int state);
-    void awbPicked(int state);
+    // The control was given a new value (a click, a script): apply it.
+    void changed(const protocol::Control &control);
 
     // Puts the crosshair in the middle: both sliders and labels, one frame.
-    void centerPicked();
-    // The 24 positions of the on-screen text, one frame each: a UTF-16 unit
-    // goes out as its low byte, positions past the end are cleared.
-    void textupdatePicked(std::u16string_view text);
+    void centreCrosshair();
+    // The 24 positions of the on-screen text, one frame each, positions past
+    // the end cleared. Text that protocol::textProblem refuses is not sent:
+    // the reason comes back, else "".
+    std::string uploadText(std::u16string_view text);
     // Mask pattern 0 to 4 (0 clears the masks).
-    void maskPicked(int pattern);
-    void switchPicked(const protocol::Switch &which, bool on);
+    void drawMask(int pattern);
+    void setSwitch(const protocol::Switch &which, bool on);
 
-    // Puts a preset on the sixteen exposure and gain controls and sends its
-    // sixteen commands, each flag step given its flag as the steps before it
-    // left it.
-    void LoadSlot(const PresetSlot &slot);
+    // The drive moves until the stop; it needs no pause after a move.
+    void jog(JogDirection direction);
+    // Stops the drive and asks how far the move went, 0.5 s later: travel is
+    // empty when the answer is not two bytes. What is queued after the stop
+    // waits for the answer.
+    using TravelHandler = std::function<void(std::optional<int> travel, const Bytes &reply)>;
+    void stopJog(TravelHandler handler);
+
+    // Puts exposure settings on their controls and sends them: each setting's
+    // controls in the order of the settings, each given the value the ones
+    // before it left (switching ALC on has already put the fixed shutter on).
+    void recall(const ExposureSettings &settings);
+    // The exposure and gain settings last applied, which a save stores.
+    const ExposureSettings &exposure() const { return m_exposure; }
 
 private:
+    void apply(const protocol::Control &control, int value);
     int valueOf(const protocol::Control &control) const;
-    int &field(int stateField);
-    void setPartner(const char *key, int value) { m_controls.set(control(key), value); }
-    void valueStep(const char *key) { picked(control(key)); }
+    void keep(const protocol::Control &control, int value);
     void send(protocol::Address address);
 
     Controls &m_controls;
     SendQueue &m_line;
-    ExposureState &m_state;
+    ExposureSettings m_exposure{};
 };
 
 } // namespace camdeck

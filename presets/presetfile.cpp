@@ -5,25 +5,50 @@
 
 namespace camdeck {
 
-std::string formatPresetFile(const PresetSlot &values)
+namespace {
+
+constexpr ExposureSettings builtIn[presetCount] = {
+    {1, 16, 1, 11, 0, 16, 0, 0, 1, 12, 0, 0, 1, 8, 0},
+    {0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0},
+    {1, 16, 1, 9, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1},
+    {1, 16, 1, 8, 0, 16, 1, 0, 1, 12, 0, 0, 1, 8, 1},
+    {1, 16, 1, 0, 0, 16, 1, 7, 1, 12, 0, 0, 1, 8, 1},
+};
+
+} // namespace
+
+bool isPresetSlot(int slot)
+{
+    return slot >= 0 && slot < presetCount;
+}
+
+std::string presetFileName(int slot)
+{
+    return "preset" + std::to_string(slot + 1) + ".txt";
+}
+
+ExposureSettings builtInPreset(int slot)
+{
+    return isPresetSlot(slot) ? builtIn[slot] : ExposureSettings{};
+}
+
+std::string formatPresetFile(const ExposureSettings &values)
 {
     std::string text;
-    for (const auto field : presetFields) {
+    for (const int value : values) {
         char line[8];
-        const int value = std::clamp(values.*field, presetValueMin, presetValueMax);
-        std::snprintf(line, sizeof line, "%02d\n", value);
+        std::snprintf(line, sizeof line, "%02d\n",
+                      std::clamp(value, presetValueMin, presetValueMax));
         text += line;
     }
     return text;
 }
 
-PresetSlot parsePresetFile(std::string_view text)
+ExposureSettings parsePresetFile(std::string_view text)
 {
-    PresetSlot values;
-    for (std::size_t k = 0; k < presetFields.size(); ++k) {
-        const std::size_t at = std::min(3 * k, text.size());
-        values.*presetFields[k] = presetPieceValue(text.substr(at, 2));
-    }
+    ExposureSettings values{};
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = presetPieceValue(text.substr(std::min(3 * k, text.size()), 2));
     return values;
 }
 

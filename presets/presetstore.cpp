@@ -1,5 +1,4 @@
 #include "presetstore.h"
-#include "presetfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,18 +8,43 @@
 #include <cerrno>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcPresets, "camdeck.presets")
+Q_LOGGING_CATEGORY(lcPresets, "camdeck.presets", QtInfoMsg)
 
 namespace camdeck {
 
 namespace {
 
-const QString noHome = QStringLiteral("no home directory (HOME is not set)");
+QString fileName(int slot)
+{
+    return QString::fromStdString(presetFileName(slot));
+}
 
-QString presetPath(const QString &fileName)
+// Where the slot's file is, or "" without a home.
+QString pathOf(int slot)
 {
     const QString home = presetDirectory();
-    return home.isEmpty() ? QString() : home + QLatin1Char('/') + fileName;
+    return home.isEmpty() ? QString() : home + QLatin1Char('/') + fileName(slot);
+}
+
+QString shownPath(int slot)
+{
+    const QString path = pathOf(slot);
+    return path.isEmpty() ? QStringLiteral("~/") + fileName(slot) : path;
+}
+
+// What the file holds, as the log has always shown it: the whole text, then
+// two characters at every second position.
+void logContent(int slot, const std::string &text)
+{
+    if (!lcPresets().isDebugEnabled())
+        return;
+    qCDebug(lcPresets).noquote()
+        << QStringLiteral("Content of '%1':\n%2").arg(fileName(slot), QString::fromUtf8(text));
+    for (std::size_t k = 0; k < protocol::exposureFieldCount; ++k) {
+        const std::string piece = text.substr(std::min(2 * k, text.size()), 2);
+        qCDebug(lcPresets).noquote()
+            << QStringLiteral("Content of '%1':\n").arg(QString::fromUtf8(piece));
+    }
 }
 
 } // namespace
@@ -33,45 +57,47 @@ QString presetDirectory()
     return QDir::homePath();
 }
 
-bool FileExists(const QString &fileName)
+PresetRead readPreset(int slot)
 {
-    const QString path = presetPath(fileName);
+    PresetRead read{PresetRead::Read, builtInPreset(slot), shownPath(slot), {}};
+    const QString path = pathOf(slot);
     const bool exists = !path.isEmpty() && QFileInfo::exists(path);
-    qCInfo(lcPresets).noquote() << fileName
+    qCDebug(lcPresets).noquote() << fileName(slot)
             + (exists ? QStringLiteral(" exists") : QStringLiteral(" does NOT exist"));
-    return exists;
-}
-
-PresetFileResult readPresetText(const QString &fileName)
-{
-    const QString path = presetPath(fileName);
-    if (path.isEmpty())
-        return {noHome, {}};
-    // Opening a pipe or a device in its place could block the window for good.
+    if (!exists) {
+        read.outcome = PresetRead::Missing;
+        return read;
+    }
+    // Opening a pipe or a device in its place could block for good.
     const QFileInfo info(path);
-    if (info.isDir())
-        return {QStringLiteral("it is a directory"), {}};
-    if (!info.isFile())
-        return {QStringLiteral("it is not a regular file"), {}};
-
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {file.errorString(), {}};
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {file.errorString(), {}};
-    return {{}, text.toStdString()};
+    if (info.isDir())
+        read.error = QStringLiteral("it is a directory");
+    else if (!info.isFile())
+        read.error = QStringLiteral("it is not a regular file");
+    else if (!file.open(QIODevice::ReadOnly))
+        read.error = file.errorString();
+    const QByteArray text = read.error.isEmpty() ? file.readAll() : QByteArray();
+    if (read.error.isEmpty() && file.error() != QFileDevice::NoError)
+        read.error = file.errorString();
+    if (!read.error.isEmpty()) {
+        read.outcome = PresetRead::Unreadable;
+        return read;
+    }
+    logContent(slot, text.toStdString());
+    read.values = parsePresetFile(text.toStdString());
+    return read;
 }
 
-PresetFileResult writePresetFile(const QString &fileName, const PresetSlot &values)
+PresetSave writePreset(int slot, const ExposureSettings &values)
 {
-    const QString path = presetPath(fileName);
+    const QString path = pathOf(slot);
     if (path.isEmpty())
-        return {noHome, {}};
+        return {shownPath(slot), QStringLiteral("no home directory (HOME is not set)")};
     const std::string text = formatPresetFile(values);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {file.errorString(), {}};
+        return {path, file.errorString()};
     // A full disk can take part of the text and then refuse the rest without
     // QSaveFile noticing: a short write must not be committed over the old file.
     const auto size = static_cast<qint64>(text.size());
@@ -80,11 +106,11 @@ PresetFileResult writePresetFile(const QString &fileName, const PresetSlot &valu
             ? file.errorString()
             : QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
-        return {error, {}};
+        return {path, error};
     }
     if (!file.commit())
-        return {file.errorString(), {}};
-    return {{}, text};
+        return {path, file.errorString()};
+    return {path, {}};
 }
 
 } // namespace camdeck

@@ -3,6 +3,7 @@
 #include "jog.h"
 #include "masks.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace camdeck::protocol {
@@ -26,21 +27,36 @@ constexpr Scan found(Kind kind, std::size_t length)
     return {Verdict::Found, kind, length};
 }
 
+// The packets that carry a code and a state, as packets.h shapes them.
+constexpr struct {
+    Kind kind;
+    const PacketShape &shape;
+} shapedPackets[] = {
+    {Kind::Switch, switchShape},
+    {Kind::MaskShow, maskShowShape},
+    {Kind::Jog, jogShape},
+};
+
+bool isMaskDefine(std::uint8_t lead)
+{
+    return lead >= maskDefineFirst && lead < maskDefineFirst + maskCount;
+}
+
 // The first bytes of every message the panel sends.
 bool isLead(std::uint8_t b)
 {
-    return b == 0x01 || b == switchLead || b == maskShowLead || b == jogLead || b == 0x8E
-        || (b >= maskDefineFirst && b < maskDefineFirst + maskCount);
+    return b == frameHeader[0] || b == requestLead || isMaskDefine(b)
+        || std::any_of(std::begin(shapedPackets), std::end(shapedPackets),
+                       [b](const auto &p) { return p.shape.lead == b; });
 }
 
 // 01 00 28 L g i 00 N data CRClo CRChi, with L = 4 + N and N = 1, 2 or 4.
 Scan scanFrame(const std::uint8_t *p, std::size_t n)
 {
-    static constexpr std::uint8_t header[] = {0x01, 0x00, 0x28};
-    for (std::size_t i = 0; i < sizeof header; ++i) {
+    for (std::size_t i = 0; i < frameHeader.size(); ++i) {
         if (i >= n)
             return needMore;
-        if (p[i] != header[i])
+        if (p[i] != frameHeader[i])
             return notHere;
     }
     if (n < 4)
@@ -48,58 +64,34 @@ Scan scanFrame(const std::uint8_t *p, std::size_t n)
     const std::uint8_t length = p[3];
     if (length != 5 && length != 6 && length != 8)
         return found(Kind::BadLength, 4);
-    if (n < 8)
+    if (n < frameDataOffset)
         return needMore;
     const std::size_t count = length - 4u;
     if (p[6] != 0x00 || p[7] != count)
-        return found(Kind::BadLength, 8);
-    const std::size_t total = 10 + count;
+        return found(Kind::BadLength, frameDataOffset);
+    const std::size_t total = frameDataOffset + count + 2;
     if (n < total)
         return needMore;
-    const std::uint16_t crc = frameCRC16(p, static_cast<int>(8 + count));
-    const bool good = p[8 + count] == (crc & 0xFF) && p[9 + count] == crc >> 8;
+    const std::uint16_t crc = frameCRC16(p, static_cast<int>(frameDataOffset + count));
+    const bool good = p[total - 2] == (crc & 0xFF) && p[total - 1] == crc >> 8;
     return found(good ? Kind::Frame : Kind::BadCrc, total);
 }
 
-Kind packetKind(std::uint8_t lead)
-{
-    if (lead >= maskDefineFirst && lead < maskDefineFirst + maskCount)
-        return Kind::MaskDefine;
-    if (lead == switchLead)
-        return Kind::Switch;
-    if (lead == maskShowLead)
-        return Kind::MaskShow;
-    if (lead == jogLead)
-        return Kind::Jog;
-    return Kind::Skipped;
-}
-
-bool isSwitchCode(std::uint8_t b)
-{
-    return findSwitchByCode(b) != nullptr;
-}
-
-// What byte pos of a packet may hold. The shapes the device knows:
-//   80 switch state 01 00 | 00 sum 00   (BLC 86, AGC 82, FLC 8C)
-//   81 mask   state 01 00 | 00 sum 00   (masks 87 to 8A; state 1 shows)
-//   85 01     dir   00 00 | 00 sum 00   (right, left, back, forward, stop)
-//   A5+k left top right bottom | 00 sum 00
-bool fits(Kind kind, std::size_t pos, std::uint8_t b)
+// Bytes 5 and 7 are 00; byte 6, the checksum, waits for all eight. A mask's
+// edges take any byte; the others are as their shape says.
+bool fits(const PacketShape *shape, std::size_t pos, std::uint8_t b)
 {
     if (pos == 5 || pos == 7)
         return b == 0x00;
-    if (pos == 6 || kind == Kind::MaskDefine)
-        return true; // the checksum waits for all eight; edges take any byte
-    const bool jog = kind == Kind::Jog;
+    if (pos == 6 || !shape)
+        return true;
     switch (pos) {
     case 1:
-        return jog                 ? b == 0x01
-            : kind == Kind::Switch ? isSwitchCode(b)
-                                   : b >= maskShowFirst && b < maskShowFirst + maskCount;
+        return shape->takesCode(b);
     case 2:
-        return b <= (jog ? int(JogDirection::Stop) : 1);
+        return b <= shape->maxState;
     case 3:
-        return b == (jog ? 0x00 : 0x01);
+        return b == shape->afterState;
     default:
         return b == 0x00;
     }
@@ -107,11 +99,16 @@ bool fits(Kind kind, std::size_t pos, std::uint8_t b)
 
 Scan scanPacket(const std::uint8_t *p, std::size_t n)
 {
-    const Kind kind = packetKind(p[0]);
-    if (kind == Kind::Skipped)
+    Kind kind = Kind::MaskDefine;
+    const PacketShape *shape = nullptr;
+    for (const auto &shaped : shapedPackets) {
+        if (shaped.shape.lead == p[0])
+            kind = shaped.kind, shape = &shaped.shape;
+    }
+    if (!shape && !isMaskDefine(p[0]))
         return notHere;
     for (std::size_t pos = 1; pos < n && pos < 8; ++pos) {
-        if (!fits(kind, pos, p[pos]))
+        if (!fits(shape, pos, p[pos]))
             return notHere;
     }
     if (n < 8)
@@ -122,19 +119,19 @@ Scan scanPacket(const std::uint8_t *p, std::size_t n)
 
 Scan scanAt(const std::uint8_t *p, std::size_t n)
 {
-    if (p[0] == 0x01)
+    if (p[0] == frameHeader[0])
         return scanFrame(p, n);
-    if (p[0] == 0x8E) {
+    if (p[0] == requestLead) {
         if (n < 2)
             return needMore;
-        return p[1] == 0x12 ? found(Kind::Greeting, 2)
-            : p[1] == 0x13  ? found(Kind::TravelQuery, 2)
-                            : notHere;
+        return p[1] == portGreeting[1] ? found(Kind::Greeting, 2)
+            : p[1] == travelQuery[1]   ? found(Kind::TravelQuery, 2)
+                                       : notHere;
     }
     const Scan packet = scanPacket(p, n);
     // An 80 that starts no switch packet is the farewell when the next
     // message follows it; followed by silence, flush() decides.
-    if (p[0] == switchLead && packet.verdict == Verdict::NotHere && isLead(p[1]))
+    if (p[0] == portFarewell && packet.verdict == Verdict::NotHere && isLead(p[1]))
         return found(Kind::Farewell, 1);
     return packet;
 }
@@ -178,7 +175,7 @@ std::vector<Event> Decoder::flush()
     emitSkipped(events);
     // What waits is the beginning of one message and nothing else.
     if (!m_buffer.empty()) {
-        const bool farewell = m_buffer.size() == 1 && m_buffer[0] == portFarewell[0];
+        const bool farewell = m_buffer.size() == 1 && m_buffer[0] == portFarewell;
         events.push_back({farewell ? Kind::Farewell : Kind::Truncated, m_buffer});
         m_buffer.clear();
     }
@@ -235,9 +232,7 @@ std::string describeFrame(const Event &event)
     const Bytes data = event.data();
     if (data.size() == 1) {
         std::string line = addressText(a) + " ← " + hex2(data[0]);
-        const int position = a.index - textFirst.index;
-        const bool text = a.group == textFirst.group && position >= 0 && position < textPositions;
-        if (text && data[0] >= 0x20 && data[0] < 0x7F)
+        if (textPosition(a) && data[0] >= 0x20 && data[0] < 0x7F)
             line += std::string(" '") + char(data[0]) + "'";
         return line;
     }
@@ -272,6 +267,22 @@ std::string hexBytes(const Bytes &bytes)
         s += h;
     }
     return s;
+}
+
+std::string describeReply(const Bytes &reply, std::size_t shown)
+{
+    const std::size_t cut = std::min(shown, reply.size());
+    std::string said = hexBytes(Bytes(reply.begin(), reply.begin() + std::ptrdiff_t(cut)));
+    std::string text(reply.begin(), reply.begin() + std::ptrdiff_t(cut));
+    if (cut < reply.size()) {
+        said += " … (" + std::to_string(reply.size()) + " bytes)";
+        text += "…";
+    }
+    const bool printable = std::all_of(reply.begin(), reply.end(),
+                                       [](std::uint8_t b) { return b >= 0x20 && b < 0x7F; });
+    if (printable && !reply.empty())
+        said += " \"" + text + "\"";
+    return said;
 }
 
 std::string describeMessage(const Event &event)

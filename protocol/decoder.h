@@ -37,7 +37,7 @@ struct Event {
     // Frames: the address and the data bytes, low byte first.
     std::uint8_t group() const { return bytes.at(4); }
     std::uint8_t index() const { return bytes.at(5); }
-    Bytes data() const { return Bytes(bytes.begin() + 8, bytes.end() - 2); }
+    Bytes data() const { return Bytes(bytes.begin() + frameDataOffset, bytes.end() - 2); }
 };
 
 class Decoder {
@@ -68,5 +68,10 @@ std::string describeMessage(const Event &event);
 
 // "01 00 28", as logs spell bytes.
 std::string hexBytes(const Bytes &bytes);
+
+// What the device said: its bytes in hex, and the text beside them when every
+// byte is printable: 53 49 4D 31 "SIM1". Past shown bytes the reply is cut
+// (41 42 … (300 bytes) "AB…").
+std::string describeReply(const Bytes &reply, std::size_t shown = SIZE_MAX);
 
 } // namespace camdeck::protocol

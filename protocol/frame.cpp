@@ -26,7 +26,8 @@ Bytes frameWithData(std::uint8_t group, std::uint8_t index,
                     std::initializer_list<std::uint8_t> data)
 {
     const auto n = static_cast<std::uint8_t>(data.size());
-    Bytes frame{0x01, 0x00, 0x28, static_cast<std::uint8_t>(4 + n), group, index, 0x00, n};
+    Bytes frame(frameHeader.begin(), frameHeader.end());
+    frame.insert(frame.end(), {static_cast<std::uint8_t>(4 + n), group, index, 0x00, n});
     for (std::uint8_t b : data)
         frame.push_back(b);
     const std::uint16_t crc = frameCRC16(frame.data(), static_cast<int>(frame.size()));

@@ -2,30 +2,31 @@
 // Pure: no I/O, no Qt.
 #pragma once
 
-#include "frame.h"
+#include "packets.h"
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace camdeck {
 
-inline constexpr std::uint8_t jogLead = 0x85;
 enum class JogDirection : std::uint8_t { Right = 0, Left = 1, Back = 2, Forward = 3, Stop = 4 };
 
 // 85 01, the direction code, 00 00 00, the checksum, 00.
 Packet jogPacket(JogDirection direction);
-// "right", "left", "back", "forward", "stop".
+// "right", "left", "back", "forward", "stop"; and back, in any case.
 const char *jogName(JogDirection direction);
+std::optional<JogDirection> findJogDirection(std::string_view name);
 
-// Asks the drive for the travel of its last move; written right after the stop.
-inline constexpr std::uint8_t travelQuery[] = {0x8E, 0x13};
-inline constexpr std::size_t travelReplyMaxRead = 12;
-// The drive needs 0.5 s to answer the travel query.
+// The drive needs 0.5 s to answer the travel query, which follows the stop.
 inline constexpr std::chrono::milliseconds travelReplyWait{500};
+inline constexpr std::size_t travelReplyMaxRead = 12;
 
 // The drive answers with exactly two bytes, a signed 16-bit count of
-// millimetres, high byte first. Anything else is no answer.
+// millimetres, high byte first; anything else is no answer. A move longer
+// than 16 bits hold is answered as the nearest it can say.
 std::optional<int> travelFromReply(const Bytes &reply);
+Bytes travelReply(long travelMm);
 
 } // namespace camdeck

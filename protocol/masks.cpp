@@ -1,28 +1,64 @@
 #include "masks.h"
 
+#include "names.h"
+
 namespace camdeck {
 
 namespace {
 
 // All four patterns are centred on x = 95, y = 65; every bar is 2 units thick.
-const std::vector<MaskRect> patterns[maskPatternCount] = {
-    {},
-    // a plus sign, bars 22 long
-    {{94, 54, 96, 76}, {84, 64, 106, 66}},
-    // a cross with an open centre: arms 22 long, 18 apart
-    {{64, 64, 86, 66}, {104, 64, 126, 66}, {94, 34, 96, 56}, {94, 74, 96, 96}},
-    // a grid: two vertical and two horizontal lines, 62 long, 10 apart
-    {{100, 34, 102, 96}, {88, 34, 90, 96}, {64, 58, 126, 60}, {64, 70, 126, 72}},
-    // a square outline 62 by 62
-    {{124, 34, 126, 96}, {64, 34, 66, 96}, {64, 34, 126, 36}, {64, 94, 126, 96}},
+const MaskPattern patterns[] = {
+    {"none", "None", {}},
+    // bars 22 long
+    {"plus", "Plus", {{94, 54, 96, 76}, {84, 64, 106, 66}}},
+    // arms 22 long, 18 apart
+    {"open-cross",
+     "Open cross",
+     {{64, 64, 86, 66}, {104, 64, 126, 66}, {94, 34, 96, 56}, {94, 74, 96, 96}}},
+    // two vertical and two horizontal lines, 62 long, 10 apart
+    {"grid", "Grid", {{100, 34, 102, 96}, {88, 34, 90, 96}, {64, 58, 126, 60}, {64, 70, 126, 72}}},
+    // an outline 62 by 62
+    {"square",
+     "Square",
+     {{124, 34, 126, 96}, {64, 34, 66, 96}, {64, 34, 126, 36}, {64, 94, 126, 96}}},
 };
+
+// Names scripts used before the buttons' names were theirs.
+constexpr struct {
+    const char *name;
+    int pattern;
+} olderNames[] = {{"cross", 2}};
+
+bool isPattern(int pattern)
+{
+    return pattern >= 0 && pattern < static_cast<int>(std::size(patterns));
+}
 
 } // namespace
 
+std::span<const MaskPattern> maskPatterns()
+{
+    return patterns;
+}
+
+int findMaskPattern(std::string_view name)
+{
+    const std::string lower = protocol::lowerCase(name);
+    for (std::size_t i = 0; i < std::size(patterns); ++i) {
+        if (lower == patterns[i].name)
+            return static_cast<int>(i);
+    }
+    for (const auto &older : olderNames) {
+        if (lower == older.name)
+            return older.pattern;
+    }
+    return -1;
+}
+
 Packet maskShowPacket(int mask, bool show)
 {
-    return checksumPacket(maskShowLead, static_cast<std::uint8_t>(maskShowFirst + mask),
-                          show ? 0x01 : 0x00, 0x01, 0x00);
+    return shapedPacket(maskShowShape, static_cast<std::uint8_t>(maskShowFirst + mask),
+                        show ? 1 : 0);
 }
 
 Packet maskDefinePacket(int mask, const MaskRect &rect)
@@ -31,22 +67,15 @@ Packet maskDefinePacket(int mask, const MaskRect &rect)
                           rect.right, rect.bottom);
 }
 
-std::vector<MaskRect> maskPattern(int pattern)
-{
-    if (pattern < 0 || pattern >= maskPatternCount)
-        return {};
-    return patterns[pattern];
-}
-
 std::vector<Packet> maskSequence(int pattern)
 {
-    if (pattern < 0 || pattern >= maskPatternCount)
+    if (!isPattern(pattern))
         return {};
     std::vector<Packet> packets;
     // Masks a pattern leaves out stay hidden, whatever the last pattern was.
     for (int mask = 0; mask < maskCount; ++mask)
         packets.push_back(maskShowPacket(mask, false));
-    const std::vector<MaskRect> &rects = patterns[pattern];
+    const std::vector<MaskRect> &rects = patterns[pattern].rects;
     for (std::size_t mask = 0; mask < rects.size(); ++mask)
         packets.push_back(maskDefinePacket(static_cast<int>(mask), rects[mask]));
     for (std::size_t mask = 0; mask < rects.size(); ++mask)

@@ -3,6 +3,7 @@
 // to stderr, and (unless --headless) to a window showing the picture.
 #include "ptydevice.h"
 #include "simwindow.h"
+#include "util/helporversion.h"
 #include "util/terminationsignals.h"
 
 #include <QApplication>
@@ -29,15 +30,18 @@ bool wantsHeadless(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    // The window needs a display; headless runs need none.
+    // The window needs a display; headless runs, --help and --version need none.
     const bool headless = wantsHeadless(argc, argv);
-    std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
-                                                   : new QApplication(argc, argv));
+    std::unique_ptr<QCoreApplication> app(headless || asksForHelpOrVersion(argc, argv)
+                                              ? new QCoreApplication(argc, argv)
+                                              : new QApplication(argc, argv));
     QCoreApplication::setApplicationName("camdeck-sim");
+    QCoreApplication::setApplicationVersion(camdeckVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("A simulated camera and motor drive on a pseudo-terminal.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({"headless", "No window; decoded traffic goes to stderr only."});
     parser.addOption({"speed", "Motor speed while jogging, in mm/s (default 25).", "mm/s", "25"});
     parser.process(*app);

@@ -1,10 +1,12 @@
 #include "picturewidget.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
+#include <string_view>
 
 namespace camdeck::sim {
 
@@ -148,10 +150,14 @@ void PictureWidget::drawText(QPainter &painter) const
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(26);
     font.setBold(true);
-    const double y = m_model.control("text-position") ? 70 : pictureHeight - 30;
+    // Where the panel's pop-up says, by the item's name: "Top" or "Bottom".
+    const protocol::Control *position = protocol::findControl("text-position");
+    const char *place = protocol::itemName(*position, m_model.control("text-position"));
+    const double y = place && std::string_view(place) == "Bottom" ? pictureHeight - 30 : 70;
+    // The camera's 24 places in a row, centred, the empty ones too.
     QPainterPath path;
     path.addText(0, 0, font, text);
-    path.translate((pictureWidth - path.boundingRect().width()) / 2, y);
+    path.translate((pictureWidth - QFontMetricsF(font).horizontalAdvance(text)) / 2, y);
     painter.setPen(QPen(Qt::black, 3));
     painter.setBrush(Qt::white);
     painter.drawPath(path);

@@ -20,13 +20,6 @@ namespace {
 // The panel writes every message whole, so only a broken line waits this long.
 constexpr int quietMs = 50;
 
-void closeFd(int &fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
 } // namespace
 
 PtyDevice::PtyDevice(RegisterModel &model, QObject *parent)
@@ -39,40 +32,13 @@ PtyDevice::PtyDevice(RegisterModel &model, QObject *parent)
     connect(&m_quiet, &QTimer::timeout, this, &PtyDevice::lineWentQuiet);
 }
 
-PtyDevice::~PtyDevice()
-{
-    closeFd(m_slave);
-    closeFd(m_master);
-}
+PtyDevice::~PtyDevice() = default;
 
 int PtyDevice::open()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_master < 0)
-        return errno;
-    const char *name = nullptr;
-    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
-        || (name = ::ptsname(m_master)) == nullptr) {
-        const int error = errno;
-        closeFd(m_master);
-        return error;
-    }
-    m_slavePath = QString::fromLocal8Bit(name);
-    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios raw {};
-    if (m_slave < 0 || ::tcgetattr(m_slave, &raw) != 0) {
-        const int error = errno;
-        closeFd(m_slave);
-        closeFd(m_master);
-        return error;
-    }
-    // Raw from the start, as a device behind a USB adapter: no echo, no line editing.
-    ::cfmakeraw(&raw);
-    ::cfsetispeed(&raw, B9600);
-    ::cfsetospeed(&raw, B9600);
-    ::tcsetattr(m_slave, TCSANOW, &raw);
-
-    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    if (m_pty.error() != 0)
+        return m_pty.error();
+    m_notifier = new QSocketNotifier(m_pty.master(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyDevice::readable);
     return 0;
 }
@@ -81,7 +47,7 @@ void PtyDevice::readable()
 {
     std::uint8_t chunk[4096];
     for (;;) {
-        const ssize_t n = ::read(m_master, chunk, sizeof chunk);
+        const ssize_t n = ::read(m_pty.master(), chunk, sizeof chunk);
         if (n > 0) {
             handle(m_decoder.feed(chunk, static_cast<std::size_t>(n)));
             continue;
@@ -123,19 +89,11 @@ void PtyDevice::handle(const std::vector<Event> &events)
     emit modelChanged();
 }
 
+// A few bytes into an empty queue: only a line nobody reads fills up.
 void PtyDevice::answer(const Bytes &reply)
 {
-    std::size_t done = 0;
-    while (done < reply.size()) {
-        const ssize_t n = ::write(m_master, reply.data() + done, reply.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno != EINTR) {
-            // A few bytes into an empty queue: only a line nobody reads fills up.
-            qCWarning(lcSim, "answer lost: %s", std::strerror(errno));
-            return;
-        }
-    }
+    if (!m_pty.send(reply))
+        qCWarning(lcSim, "answer lost: %s", std::strerror(errno));
 }
 
 } // namespace camdeck::sim

@@ -5,6 +5,8 @@
 
 #include "registermodel.h"
 
+#include "util/pseudoterminal.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -20,9 +22,9 @@ public:
     explicit PtyDevice(RegisterModel &model, QObject *parent = nullptr);
     ~PtyDevice() override;
 
-    // Opens a raw pseudo-terminal and starts listening. Returns 0 or an errno.
+    // Starts listening on a raw pseudo-terminal. Returns 0 or an errno.
     int open();
-    const QString &slavePath() const { return m_slavePath; }
+    QString slavePath() const { return QString::fromStdString(m_pty.slavePath()); }
     // The model's clock: milliseconds since the device was made.
     RegisterModel::Millis now() const { return RegisterModel::Millis(m_clock.elapsed()); }
 
@@ -39,10 +41,7 @@ private:
 
     RegisterModel &m_model;
     Decoder m_decoder;
-    int m_master = -1;
-    // Kept open so the master never sees a hang-up while no panel has the line open.
-    int m_slave = -1;
-    QString m_slavePath;
+    PseudoTerminal m_pty;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_quiet;
     QElapsedTimer m_clock;

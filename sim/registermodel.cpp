@@ -1,19 +1,13 @@
 #include "registermodel.h"
 
 #include "protocol/camera.h"
-#include "protocol/masks.h"
+#include "protocol/jog.h"
 
 namespace camdeck::sim {
 
 namespace {
 
 using Kind = Event::Kind;
-
-Bytes bigEndian(std::int16_t value)
-{
-    const auto u = static_cast<std::uint16_t>(value);
-    return {static_cast<std::uint8_t>(u >> 8), static_cast<std::uint8_t>(u & 0xFF)};
-}
 
 } // namespace
 
@@ -48,7 +42,7 @@ Outcome RegisterModel::apply(const Event &event, Millis now)
                 Bytes(identification, identification + sizeof identification - 1)};
     case Kind::TravelQuery:
         return {line + ", answered " + std::to_string(m_motor.lastTravel()) + " mm",
-                bigEndian(m_motor.lastTravel())};
+                travelReply(m_motor.lastTravel())};
     default:
         break;
     }

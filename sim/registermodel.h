@@ -5,6 +5,7 @@
 #include "motordrive.h"
 #include "protocol/camera.h"
 #include "protocol/decoder.h"
+#include "protocol/packets.h"
 
 #include <array>
 #include <chrono>
@@ -56,7 +57,7 @@ public:
     // Registers written with a new value (or for the first time) since the last call.
     std::set<Address> takeChanged();
 
-    const std::array<Mask, 4> &masks() const { return m_masks; }
+    const std::array<Mask, maskCount> &masks() const { return m_masks; }
     // The 24 character codes of 8/11 to 8/34, position 0 first.
     std::string text() const;
     // The switches that are on ("BLC", "AGC", "FLC"), in the table's order.
@@ -73,7 +74,7 @@ private:
 
     std::map<Address, std::uint8_t> m_registers;
     std::set<Address> m_changed;
-    std::array<Mask, 4> m_masks{};
+    std::array<Mask, maskCount> m_masks{};
     std::set<std::uint8_t> m_switchesOn; // by code
     MotorDrive m_motor;
 };

@@ -219,6 +219,14 @@ QStringList Panel::sent()
     return messages(stream);
 }
 
+QByteArray Panel::exposure()
+{
+    QByteArray text;
+    for (const int value : window.camera().exposure())
+        text += QByteArray::number(value).rightJustified(2, '0') + '\n';
+    return text;
+}
+
 void Panel::act(const QString &name, int value)
 {
     QWidget *widget = control<QWidget>(name);
@@ -256,33 +264,4 @@ QStringList messages(const Bytes &stream)
         i += size;
     }
     return out;
-}
-
-QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip, std::size_t pieceSize,
-                    std::size_t pieces, int pauseMs, PtyPeer::Clock::time_point clickReturned)
-{
-    using std::chrono::milliseconds;
-    std::vector<PtyPeer::Clock::time_point> starts;
-    std::size_t offset = 0;
-    for (std::size_t i = skip; i < arrivals.size(); ++i) {
-        const std::size_t size = arrivals[i].bytes.size();
-        for (std::size_t at = (offset + pieceSize - 1) / pieceSize * pieceSize; at < offset + size; at += pieceSize)
-            starts.push_back(arrivals[i].at);
-        offset += size;
-    }
-    const milliseconds pause(pauseMs);
-    if (starts.size() != pieces)
-        return QStringLiteral("%1 pieces came, not %2").arg(starts.size()).arg(pieces);
-    if (clickReturned >= starts.front() + pause)
-        return QStringLiteral("the click waited for the line");
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-        const auto gap = std::chrono::duration_cast<milliseconds>(starts[i] - starts[i - 1]);
-        if (gap < pause * 7 / 10)
-            return QStringLiteral("piece %1 came %2 ms after the last").arg(i).arg(gap.count());
-    }
-    const auto span = std::chrono::duration_cast<milliseconds>(starts.back() - starts.front());
-    const auto wanted = pause * static_cast<int>(pieces - 1);
-    if (span < wanted * 9 / 10 || span > wanted * 11 / 10)
-        return QStringLiteral("%1 ms from first to last, not %2").arg(span.count()).arg(wanted.count());
-    return {};
 }

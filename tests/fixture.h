@@ -3,9 +3,10 @@
 // window opened on a pseudo-terminal as a bench user opens it on a USB adapter.
 #pragma once
 
+#include "findchild.h"
 #include "hexbytes.h"
-#include "ptypeer.h"
-#include "windowcontroller.h"
+#include "mainwindow.h"
+#include "util/ptypeer.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -76,29 +77,16 @@ public:
     // clicked, a slider dragged to value (moved away first if it stands
     // there), a pop-up's item value chosen.
     void act(const QString &name, int value = 0);
-    template<class T> T *control(const QString &name)
-    {
-        T *found = window.findChild<T *>(name);
-        if (!found)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
-    const camdeck::ExposureState &state() const { return window.exposureState(); }
+    template<class T> T *control(const QString &name) { return requireChild<T>(&window, name); }
+    // The exposure settings as a preset file spells them: "01\n16\n...".
+    QByteArray exposure();
     // Back to the devices' real pauses, for the tests that time the line.
     void realTime() { window.line().setPause({}); }
 
     Home home;
     PtyPeer peer;
-    WindowController window;
+    MainWindow window;
 };
-
-// What is wrong with the pacing of pieces of pieceSize bytes that should go
-// out pauseMs apart, from the arrivals after the first skip: empty when all
-// came, the click had returned before the second one went out, none came
-// early and the run from first to last is within 10 % of its length. The
-// peer time-stamps what it reads, so a gap carries its wake-up jitter.
-QString pacingFault(const std::vector<PtyPeer::Arrival> &arrivals, std::size_t skip, std::size_t pieceSize,
-                    std::size_t pieces, int pauseMs, PtyPeer::Clock::time_point clickReturned);
 
 // A stream split into its messages, by their shapes: camera frames by their
 // length byte, the greeting and travel query (8E ..), 8-byte packets, the farewell.

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -29,6 +30,8 @@ private slots:
     void programConnectsAtStartAndEndsOnASignal();
     void simulatorThatNeverSaysItsPath();
     void scriptGetsItsExitStatus();
+    void helpAndVersionWithoutADisplay_data();
+    void helpAndVersionWithoutADisplay();
 
 private:
     // Waits until the simulator has logged a line matching pattern (on from's
@@ -77,7 +80,7 @@ bool TestEndToEnd::logged(const QString &pattern, QProcess *from, QString *caugh
 void TestEndToEnd::panelDrivesTheSimulator()
 {
     Home home;
-    WindowController window({m_path});
+    MainWindow window({m_path});
     // The simulator answers at once: a tenth of each pause is plenty for it.
     window.line().setPause([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d / 10); });
     window.show();
@@ -135,6 +138,10 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     QProcess camdeck;
     QProcessEnvironment env = m_sim.processEnvironment();
     env.insert("HOME", home.path());
+    if (!simulate) { // nothing to say: the simulator's log is its own
+        env.remove("QT_LOGGING_RULES");
+        env.insert("QT_MESSAGE_PATTERN", "%{category}: %{message}");
+    }
     camdeck.setProcessEnvironment(env);
     camdeck.start(CAMDECK_PROGRAM, simulate ? QStringList{"--simulate"} : QStringList{"--open", m_path});
     QVERIFY(camdeck.waitForStarted());
@@ -158,8 +165,11 @@ void TestEndToEnd::programConnectsAtStartAndEndsOnASignal()
     }
     QCOMPARE(camdeck.exitStatus(), QProcess::NormalExit);
     QCOMPARE(camdeck.exitCode(), 0);
-    if (!simulate) // camdeck's own simulator goes with it
-        QVERIFY(logged("farewell", sim));
+    if (simulate)
+        return;
+    QVERIFY(logged("farewell", sim)); // camdeck's own simulator goes with it
+    // Nothing went wrong, so camdeck said nothing (Qt itself may, offscreen).
+    QCOMPARE(QString(camdeck.readAllStandardError()).split('\n').filter(QRegularExpression("^camdeck")), QStringList());
 }
 
 // The window is up while the simulator starts; one that ends without saying
@@ -222,6 +232,37 @@ void TestEndToEnd::scriptGetsItsExitStatus()
     const QString rest = hex(peer.takeAll());
     QCOMPARE(rest.size(), (15 * 11 + 1) * 3 - 1);
     QVERIFY2(rest.endsWith(" 80"), qPrintable(rest));
+}
+
+void TestEndToEnd::helpAndVersionWithoutADisplay_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("says");
+    for (const char *program : {CAMDECK_PROGRAM, CAMDECK_SIM}) {
+        const QString name = QFileInfo(program).fileName();
+        QTest::newRow(qPrintable(name + " --help")) << program << "--help"
+                                                    << "Usage: " + QString(program);
+        QTest::newRow(qPrintable(name + " --version")) << program << "--version" << name + " 0.1\n";
+    }
+    QTest::newRow("camdeck-ctl --version") << CAMDECK_CTL << "--version"
+                                           << "camdeck-ctl 0.1\n";
+}
+
+void TestEndToEnd::helpAndVersionWithoutADisplay()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, option);
+    QFETCH(QString, says);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(display);
+    process.setProcessEnvironment(env);
+    process.start(program, {option});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(QString(process.readAllStandardOutput()).startsWith(says), qPrintable(says));
 }
 
 QTEST_MAIN(TestEndToEnd)

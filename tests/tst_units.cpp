@@ -21,20 +21,16 @@ QStringList described(const std::vector<Event> &events)
     return lines;
 }
 
-PresetSlot slotOf(const Values &values)
+ExposureSettings settingsOf(const Values &values)
 {
-    PresetSlot s;
-    for (qsizetype k = 0; k < values.size(); ++k)
-        s.*presetFields[static_cast<std::size_t>(k)] = values[k];
+    ExposureSettings s{};
+    std::copy(values.begin(), values.end(), s.begin());
     return s;
 }
 
-Values valuesOf(const PresetSlot &s)
+Values valuesOf(const ExposureSettings &s)
 {
-    Values values;
-    for (const auto field : presetFields)
-        values << s.*field;
-    return values;
+    return Values(s.begin(), s.end());
 }
 
 const QByteArray slot0Text = "01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n";
@@ -52,7 +48,6 @@ private slots:
     void presetWritten();
     void presetRead_data();
     void presetRead();
-    void builtInSlots();
 };
 
 void TestUnits::decoded_data()
@@ -127,7 +122,7 @@ void TestUnits::presetWritten()
 {
     QFETCH(Values, values);
     QFETCH(QByteArray, text);
-    const std::string written = formatPresetFile(slotOf(values));
+    const std::string written = formatPresetFile(settingsOf(values));
     QCOMPARE(QByteArray::fromStdString(written), text);
     QCOMPARE(formatPresetFile(parsePresetFile(written)), written);
 }
@@ -159,16 +154,6 @@ void TestUnits::presetRead()
     QFETCH(QByteArray, text);
     QFETCH(Values, values);
     QCOMPARE(valuesOf(parsePresetFile(text.toStdString())), values);
-}
-
-// Every field is replaced, those whose built-in value is 0 too; no other slot.
-void TestUnits::builtInSlots()
-{
-    PresetSlots table;
-    table.fill(slotOf(Values(15, 77)));
-    DefaultSlot(table, 1);
-    QCOMPARE(valuesOf(table[1]), (Values{0, 15, 1, 10, 0, 16, 0, 0, 1, 11, 0, 0, 1, 8, 0}));
-    QCOMPARE(valuesOf(table[0]), Values(15, 77));
 }
 
 QTEST_APPLESS_MAIN(TestUnits)

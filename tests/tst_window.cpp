@@ -2,7 +2,9 @@
 // alert), the greeting, the farewell when it closes, a pulled adapter, and the
 // line's pacing in real time while the click returns at once.
 #include "fixture.h"
+#include "util/pacing.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSerialPortInfo>
+#include <QSlider>
 #include <QTimer>
 
 #include <thread>
@@ -50,7 +53,6 @@ private slots:
     void startUp();
     void opening_data();
     void opening();
-    void textEntryKeepsWhatGoesOut();
     void portFromPickToClose();
     void pulledAndBack_data();
     void pulledAndBack();
@@ -64,8 +66,8 @@ private slots:
 void TestWindow::startUp()
 {
     Home home;
-    WindowController::prepareApplication(); // as main() does
-    WindowController window({"/dev/extra0", "/dev/extra1"});
+    MainWindow::prepareApplication(); // as main() does
+    MainWindow window({"/dev/extra0", "/dev/extra1"});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList expected{""};
@@ -74,21 +76,47 @@ void TestWindow::startUp()
     auto *tty = window.findChild<QComboBox *>("ttySelect");
     // The system's ports come once the window is up.
     QTRY_COMPARE(paths(tty), (expected + QStringList{"/dev/extra0", "/dev/extra1"}));
+    // Every control as it starts, a pop-up by its item, then every value label.
+    QStringList controls, labels;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        const QString name = w->objectName() + "=";
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            controls << name + (box->isChecked() ? "on" : "off");
+        else if (auto *slider = qobject_cast<QSlider *>(w))
+            controls << name + QString::number(slider->value());
+        else if (auto *popup = qobject_cast<QComboBox *>(w); popup && popup != tty)
+            controls << name + popup->currentText();
+        else if (auto *label = qobject_cast<QLabel *>(w); label && name.endsWith("value="))
+            labels << name + label->text();
+    }
+    // clang-format off
+    QCOMPARE(controls.join(' '), QString(
+        "alcSelect=on alcsliderSelect=16 fixedshutterSelect=on fixedshuttersliderSelect=11 aesSelect=off aessliderSelect=16 "
+        "slowshutterSelect=off slowshuttersliderSelect=0 priorityagcSelect=on priorityslowshutterSelect=off "
+        "blcSelect=off agcSelect=off flcSelect=off autogainSelect=on autogainsliderSelect=12 manualSelect=off "
+        "manualsliderSelect=0 peakcontrolSelect=on peakcontrolsliderSelect=8 atwSelect=off atwsliderSelect=8 awbSelect=on "
+        "awbsliderSelect=8 colorsuppresssliderSelect=0 colorgainsliderSelect=16 colortonerysliderSelect=8 "
+        "colortonebysliderSelect=8 uvmatrix_UR_sliderSelect=128 uvmatrix_UG_sliderSelect=128 uvmatrix_UB_sliderSelect=128 "
+        "uvmatrix_VR_sliderSelect=128 uvmatrix_VG_sliderSelect=128 uvmatrix_VB_sliderSelect=128 sdvSelect=Mode 0 "
+        "hdvSelect=Mode 0 xdrSelect=Off fogSelect=Off eclipseSelect=Off dnrSelect=Off gammaSelect=0.45 sharpnessSelect=Off "
+        "magnificationSelect=Off colormodeSelect=Colour enhancerSelect=Off aspectSelect=off hflipSelect=off vflipSelect=off "
+        "negativeSelect=off colorbarSelect=off freezeSelect=off crosshairSelect=off magnitudesliderSelect=0 "
+        "xpositionsliderSelect=0 ypositionsliderSelect=0 autopanxsliderSelect=0 autopanysliderSelect=0 "
+        "crosshairxpositionsliderSelect=320 crosshairypositionsliderSelect=360 SDV_H_sliderSelect=6 SDV_V_sliderSelect=6 "
+        "HDV_H_sliderSelect=6 HDV_V_sliderSelect=6 textSelect=off textpositionSelect=Top speedSlide=45"));
+    QCOMPARE(labels.join(' '), QString(
+        "alcslidervalue=40% fixedshutterslidervalue=1/4000s aesslidervalue=40% slowshutterslidervalue=1/15s "
+        "autogainslidervalue=24dB manualslidervalue=0dB peakcontrolslidervalue=90% atwslidervalue=0% awbslidervalue=0% "
+        "colorsuppressslidervalue=0% colorgainslidervalue=0 colortoneryslidervalue=0% colortonebyslidervalue=0% "
+        "uvmatrixURslidervalue=0 uvmatrixUGslidervalue=0 uvmatrixUBslidervalue=0 uvmatrixVRslidervalue=0 "
+        "uvmatrixVGslidervalue=0 uvmatrixVBslidervalue=0 magnificationslidervalue=0 magxposslidervalue=0 "
+        "magyposslidervalue=0 autopanxslidervalue=0 autopanyslidervalue=0 crossxposslidervalue=320 "
+        "crossyposslidervalue=360 SDV_H_slidervalue=0 SDV_V_slidervalue=0 HDV_H_slidervalue=0 HDV_V_slidervalue=0"));
+    // clang-format on
     QCOMPARE(window.findChild<QLineEdit *>("speedCur")->text(), QString("45"));
-    const std::pair<const char *, const char *> labels[]
-        = {{"alcslidervalue", "40%"},       {"fixedshutterslidervalue", "1/4000s"},
-           {"autogainslidervalue", "24dB"}, {"peakcontrolslidervalue", "90%"},
-           {"aesslidervalue", "40%"},       {"crossxposslidervalue", "320"},
-           {"colortoneryslidervalue", "0%"}};
-    for (const auto &[name, text] : labels)
-        QCOMPARE(window.findChild<QLabel *>(name)->text(), QString(text));
-    QCOMPARE(window.findChild<QComboBox *>("gammaSelect")->currentText(), QString("0.45"));
     const std::pair<const char *, const char *> tooltips[]
         = {{"alcsliderSelect", "ALC level: register 2/1, 0 to 16 (-40% to 40%)"},
-           {"aessliderSelect", "AES level: register 2/2, 0 to 16 (-40% to 40%)"},
-           {"atwsliderSelect", "ATW level: register 4/2, 0 to 16 (-40% to 40%)"},
-           {"colortonerysliderSelect", "Colour tone R-Y: register 4/5, 0 to 16 (-40% to 40%)"},
-           {"magnitudesliderSelect", "Magnitude: registers 5/1-5/2 (16 bits), 0 to 1023"},
+           {"magnitudesliderSelect", "Magnification level: registers 5/1-5/2 (16 bits), 0 to 1023"},
            {"HDV_V_sliderSelect", "HDV V position: bits 4-7 of register 3/5, 0 to 15 (-60 to 90)"},
            {"colormodeSelect", "Colour mode: bits 2-7 of register 4/0, item index"},
            {"flcSelect", "Flicker compensation on or off: packet 80 8C"}};
@@ -117,34 +145,35 @@ void TestWindow::startUp()
                           "masksSection", "jogSection"}));
 }
 
-// What opening a port ends in: the greeting's answer in the status bar and,
-// up to a zero byte, in the log; or an alert offering to try again, twice.
+// What opening a port ends in: the greeting's answer in the status bar,
+// or an alert offering to try again, twice.
 void TestWindow::opening_data()
 {
     QTest::addColumn<QString>("path"); // or none: the peer's
     QTest::addColumn<int>("refused"); // the errno open() gives, or 0 for the real call
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QStringList>("logged");
     QTest::addColumn<QString>("said"); // in the status bar, or in the alert
-    const auto row
-        = [](const char *name, const char *path, int refused, const QByteArray &reply, const QStringList &logged,
-             const QString &said) { QTest::newRow(name) << path << refused << reply << logged << said; };
+    const auto row = [](const char *name, const char *path, int refused, const QByteArray &reply, const QString &said) {
+        QTest::newRow(name) << path << refused << reply << said;
+    };
     const auto tryAgain = [](int e) { return "Try open again?\n" + QString::fromLocal8Bit(strerror(e)); };
-    row("no reply", "", 0, {}, {}, "Connected to %1 — no reply to the greeting");
-    row("zero inside, 16 bytes: all shown", "", 0, QByteArray("AB\0CDEFGHIJKLMNO", 16), {"Message is >AB"},
+    row("no reply", "", 0, {}, "Connected to %1 — no reply to the greeting");
+    row("zero inside, 16 bytes: all shown", "", 0, QByteArray("AB\0CDEFGHIJKLMNO", 16),
         "Connected to %1 — device says 41 42 00 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F");
-    row("300 bytes: 256 read, 16 shown", "", 0, QByteArray(300, 'x'), {"Message is >" + QString(256, 'x')},
+    row("300 bytes: 256 read, 16 shown", "", 0, QByteArray(300, 'x'),
         "Connected to %1 — device says 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 … (256 bytes) "
         "\"xxxxxxxxxxxxxxxx…\"");
-    row("not a terminal", "/dev/null", 0, {}, {},
-        tryAgain(ENOTTY) + ".\nThis is not a serial device; nothing was written to it.");
+    row("not a terminal", "/dev/null", 0, {},
+        tryAgain(ENOTTY) + ".\nIt is not a serial device; nothing was written to it.");
     // Root opens everything, so these refusals come from the seam.
-    row("permission", "/dev/ttyUSB0", EACCES, {}, {},
+    row("permission", "/dev/ttyUSB0", EACCES, {},
         tryAgain(EACCES)
-            + ".\nOn Linux a serial port belongs to a group, usually dialout: add yourself with "
+            + ".\nA serial port belongs to a group, usually dialout: add yourself with "
               "'sudo usermod -aG dialout $USER' and log in again.");
-    row("busy", "/dev/ttyUSB0", EBUSY, {}, {},
-        "Try open again?\nThe port is in use by another program (" + QString::fromLocal8Bit(strerror(EBUSY)) + ").");
+    row("busy", "/dev/ttyUSB0", EBUSY, {},
+        "Try open again?\nThe port is in use by another program (" + QString::fromLocal8Bit(strerror(EBUSY))
+            + ").\nClose that program (a terminal, a logger, another camdeck) and try again; the port's settings "
+              "were not touched.");
 }
 
 void TestWindow::opening()
@@ -152,7 +181,6 @@ void TestWindow::opening()
     QFETCH(QString, path);
     QFETCH(int, refused);
     QFETCH(QByteArray, reply);
-    QFETCH(QStringList, logged);
     QFETCH(QString, said);
     Panel panel(Panel::Closed);
     SystemCalls calls;
@@ -164,7 +192,7 @@ void TestWindow::opening()
     MessageBoxAnswers alerts({"OK", "Cancel"});
     if (path.isEmpty()) {
         QCOMPARE(panel.open().value(0), QString("8E 12"));
-        QCOMPARE(log.linesOf("camdeck.link"), logged);
+        QCOMPARE(log.linesOf("camdeck.link"), QStringList()); // a diagnostic only when asked for
         QCOMPARE(::status(panel), said.arg(QString::fromStdString(panel.peer.slavePath())));
     } else {
         panel.window.openDevice(path);
@@ -176,19 +204,6 @@ void TestWindow::opening()
     // The busy bar goes once preset 1 is on: its animation would go on for ever.
     QVERIFY(!panel.control<QProgressBar>("fileOpening")->isVisible());
     QCOMPARE(panel.control<QProgressBar>("fileOpening")->maximum(), 1);
-}
-
-// One key a character, as a keyboard or an input method types them: U+1F600
-// is two UTF-16 units and goes out as two positions; past 24, nothing is kept.
-void TestWindow::textEntryKeepsWhatGoesOut()
-{
-    Panel panel(Panel::Closed);
-    auto *field = panel.control<QLineEdit>("textstringSelect");
-    field->setFocus();
-    for (const char32_t c : QString::fromUtf8("x\U0001F600yABCDEFGHIJKLMNOPQRSTUVWXYZ0123").toUcs4())
-        QTest::sendKeyEvent(QTest::KeyAction::Click, field, Qt::Key_unknown, QString::fromUcs4(&c, 1), {});
-    QCOMPARE(field->text(), QString::fromUtf8("x\U0001F600yABCDEFGHIJKLMNOPQRST"));
-    QCOMPARE(panel.control<QLabel>("textLeft")->text(), QString("0 left")); // 1 if it counted characters
 }
 
 // The placeholder names no device, and a list set from code fires no action.
@@ -334,20 +349,24 @@ void TestWindow::pacedInRealTime()
     QFETCH(int, pieceSize);
     QFETCH(int, pieces);
     QFETCH(int, pauseMs);
+    const std::chrono::milliseconds pause(pauseMs);
     Panel panel;
     panel.realTime();
     int ticks = 0; // the window's own timer, ticking all along
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
     timer.start(5);
-    const std::size_t skip = panel.peer.arrivals().size();
+    const auto clicked = PtyPeer::Clock::now();
     QTest::mouseClick(panel.control<QPushButton>(button), Qt::LeftButton);
     const auto returned = PtyPeer::Clock::now();
     const auto total = std::size_t(pieceSize * pieces);
     QCOMPARE(panel.peer.take(total, 5s).size(), total);
-    const QString fault
-        = pacingFault(panel.peer.arrivals(), skip, std::size_t(pieceSize), std::size_t(pieces), pauseMs, returned);
-    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    // The peer's thread may wake up to 5 ms late for a piece.
+    const auto starts = pieceStarts(panel.peer.arrivals(), std::size_t(pieceSize), clicked);
+    const std::string fault = pacingFault(starts, std::size_t(pieces), pause, 5ms);
+    QVERIFY2(fault.empty(), fault.c_str());
+    QVERIFY(returned < starts.front() + pause); // the click did not wait for the line
+    QVERIFY(starts.back() - starts.front() < pause * pieces * 11 / 10); // nor the line for long
     QVERIFY2(ticks >= pieces * pauseMs / 20, qPrintable(QString("%1 ticks").arg(ticks))); // a quarter of 5 ms ones
 }
 

@@ -3,35 +3,45 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <sys/socket.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-int signalPair[2] = {-1, -1};
+int signalPipe[2] = {-1, -1};
 
-void writeWakeUp(int)
+void noteSignal(int signal)
 {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPair[1], &c, 1);
+    const auto number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &number, 1);
 }
 
 } // namespace
 
-void onTerminationSignals(QObject *context, std::function<void()> onSignal)
+int terminationSignalFd()
 {
-    if (signalPair[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPair) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPair[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [onSignal] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(signalPair[0], &c, 1);
-        onSignal();
-    });
+    if (signalPipe[0] >= 0)
+        return signalPipe[0];
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return -1;
     struct sigaction action = {};
-    action.sa_handler = writeWakeUp;
+    action.sa_handler = noteSignal;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return signalPipe[0];
+}
+
+void onTerminationSignals(QObject *context, std::function<void()> onSignal)
+{
+    const int fd = terminationSignalFd();
+    if (fd < 0)
+        return;
+    auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [fd, onSignal] {
+        unsigned char signal = 0;
+        [[maybe_unused]] const ssize_t n = ::read(fd, &signal, 1);
+        onSignal();
+    });
 }

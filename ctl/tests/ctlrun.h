@@ -3,8 +3,7 @@
 #pragma once
 
 #include "ctl.h"
-#include "ptypeer.h"
-#include "system.h"
+#include "util/ptypeer.h"
 
 #include <QStringList>
 
@@ -20,7 +19,7 @@ inline CtlRun runCtl(const QStringList &arguments, camdeck::SerialLine::Pause pa
 {
     std::ostringstream out, err;
     std::istringstream in(input.toStdString());
-    camdeck::ctl::Host host{out, err, in, camdeck::ctl::systemPorts, camdeck::ctl::readPresetFile, pause, -1};
+    camdeck::ctl::Host host{out, err, in, std::move(pause), -1};
     std::vector<std::string> words;
     for (const QString &argument : arguments)
         words.push_back(argument.toStdString());

@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // An exact-size copy, so AddressSanitizer sees any read past the end.
     auto *copy = static_cast<char *>(std::malloc(size ? size : 1));
     std::copy(data, data + size, copy);
-    const PresetSlot read = parsePresetFile(std::string_view(copy, size));
+    const ExposureSettings read = parsePresetFile(std::string_view(copy, size));
     std::free(copy);
 
-    for (int PresetSlot::*field : presetFields) {
-        if (read.*field < presetValueMin || read.*field > presetValueMax)
+    for (const int value : read) {
+        if (value < presetValueMin || value > presetValueMax)
             std::abort();
     }
     const std::string saved = formatPresetFile(read);

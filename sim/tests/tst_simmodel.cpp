@@ -47,6 +47,7 @@ private slots:
     void messages_data();
     void messages();
     void colourBarKeepsItsShapeInATallerWindow();
+    void textWhereThePanelPutsIt();
 };
 
 void TestSimModel::messages_data()
@@ -114,7 +115,8 @@ void TestSimModel::colourBarKeepsItsShapeInATallerWindow()
 {
     RegisterModel model;
     protocol::Decoder decoder;
-    const QByteArray colourBarOn = QByteArray::fromHex("0100280508020001" "0876C0"); // 8/2 = 08
+    const QByteArray colourBarOn = QByteArray::fromHex("0100280508020001"
+                                                       "0876C0"); // 8/2 = 08
     for (const Event &e : decoder.feed(Bytes(colourBarOn.begin(), colourBarOn.end())))
         model.apply(e, RegisterModel::Millis(0));
     PictureWidget picture(model);
@@ -133,6 +135,36 @@ void TestSimModel::colourBarKeepsItsShapeInATallerWindow()
     scene.resize(640, 480);
     const QColor sky = scene.grab().toImage().pixel(600, 10);
     QVERIFY2(sky.blue() > 150 && sky.red() < 80, qPrintable(sky.name()));
+}
+
+// The text's last character, shown (8/8 bit 0) at the top, then (bit 1: "Bottom") at
+// the bottom; right of the settings the picture shows at its top left.
+void TestSimModel::textWhereThePanelPutsIt()
+{
+    RegisterModel model;
+    protocol::Decoder decoder;
+    for (const char *frames : {"0100280508220001"
+                               "4DD5C6"
+                               "010028050808000101B42F",
+                               "010028050808000103B62F"}) {
+        const QByteArray raw = QByteArray::fromHex(frames);
+        for (const Event &e : decoder.feed(Bytes(raw.begin(), raw.end())))
+            model.apply(e, RegisterModel::Millis(0));
+        PictureWidget picture(model);
+        picture.resize(640, 480);
+        const QImage shot = picture.grab().toImage();
+        const auto outlineIn = [&shot](int from, int to) {
+            int n = 0;
+            for (int y = from; y < to; ++y)
+                for (int x = 320; x < 640; ++x)
+                    n += qMax(qMax(qRed(shot.pixel(x, y)), qGreen(shot.pixel(x, y))), qBlue(shot.pixel(x, y))) < 40;
+            return n;
+        };
+        const int top = outlineIn(0, 120), bottom = outlineIn(360, 480); // the letter's black outline
+        const bool atBottom = std::string_view(frames).ends_with("B62F");
+        QVERIFY2(atBottom ? bottom > 20 && top == 0 : top > 20 && bottom == 0,
+                 qPrintable(QString("%1 %2").arg(top).arg(bottom)));
+    }
 }
 
 QTEST_MAIN(TestSimModel)

@@ -1,0 +1,45 @@
+#include "pacing.h"
+
+#include <algorithm>
+
+using std::chrono::microseconds;
+
+std::vector<TimePoint> pieceStarts(const std::vector<PtyPeer::Arrival> &arrivals,
+                                   std::size_t pieceSize, TimePoint from, TimePoint to)
+{
+    std::vector<TimePoint> starts;
+    std::size_t offset = 0;
+    for (const PtyPeer::Arrival &arrival : arrivals) {
+        if (arrival.at < from || arrival.at >= to)
+            continue;
+        const std::size_t size = arrival.bytes.size();
+        for (std::size_t piece = (offset + pieceSize - 1) / pieceSize * pieceSize;
+             piece < offset + size; piece += pieceSize)
+            starts.push_back(arrival.at);
+        offset += size;
+    }
+    return starts;
+}
+
+microseconds smallestGap(const std::vector<TimePoint> &starts)
+{
+    microseconds smallest = microseconds::max();
+    for (std::size_t i = 1; i < starts.size(); ++i)
+        smallest = std::min(smallest,
+                            std::chrono::duration_cast<microseconds>(starts[i] - starts[i - 1]));
+    return smallest;
+}
+
+std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces,
+                        std::chrono::milliseconds pause, microseconds jitter)
+{
+    if (starts.size() != pieces)
+        return std::to_string(starts.size()) + " pieces came, not " + std::to_string(pieces);
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        const auto gap = std::chrono::duration_cast<microseconds>(starts[i] - starts[i - 1]);
+        if (gap < pause - jitter)
+            return "piece " + std::to_string(i) + " came " + std::to_string(gap.count())
+                + " us after the one before";
+    }
+    return {};
+}

@@ -1,0 +1,27 @@
+// How pieces (frames, packets) that should go out a pause apart reached the
+// peer: when each began to arrive and the smallest gap between two. The peer
+// time-stamps what it reads as its thread wakes, so a gap carries that
+// thread's wake-up jitter: a piece read late makes the gap before it long and
+// the one after it short by as much.
+#pragma once
+
+#include "ptypeer.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using TimePoint = PtyPeer::Clock::time_point;
+
+// When each piece of pieceSize bytes began to arrive, counting only the bytes
+// that arrived in [from, to).
+std::vector<TimePoint> pieceStarts(const std::vector<PtyPeer::Arrival> &arrivals,
+                                   std::size_t pieceSize, TimePoint from = TimePoint::min(),
+                                   TimePoint to = TimePoint::max());
+
+std::chrono::microseconds smallestGap(const std::vector<TimePoint> &starts);
+
+// What is wrong with the pacing, or "": pieces came, and none came sooner
+// than pause - jitter after the one before (jitter being the reading side's).
+std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces,
+                        std::chrono::milliseconds pause, std::chrono::microseconds jitter);
