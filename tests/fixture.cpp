@@ -1,19 +1,10 @@
 #include "fixture.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QMutex>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QStyleOptionSlider>
-#include <QTimer>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -73,43 +64,6 @@ QByteArray Home::read(int preset) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void chooseItem(QComboBox *combo, int index)
-{
-    combo->showPopup();
-    QAbstractItemView *view = combo->view();
-    QTRY_VERIFY(view->isVisible());
-    const QRect item = view->visualRect(view->model()->index(index, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
-}
-
-void dragSlider(QSlider *slider, int value)
-{
-    // Press on the handle, move it to value, let go: the slider reports on release.
-    QStyleOptionSlider opt;
-    opt.initFrom(slider);
-    opt.subControls = QStyle::SC_All;
-    opt.orientation = slider->orientation();
-    opt.maximum = slider->maximum();
-    opt.minimum = slider->minimum();
-    opt.sliderPosition = slider->sliderPosition();
-    opt.sliderValue = slider->value();
-    const QPoint handle
-        = slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
-    QTest::mousePress(slider, Qt::LeftButton, {}, handle);
-    QVERIFY2(slider->isSliderDown(), qPrintable(slider->objectName()));
-    slider->setSliderPosition(value);
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
-}
-
-void tick(QCheckBox *box)
-{
-    QStyleOptionButton option;
-    option.initFrom(box);
-    option.text = box->text();
-    const QRect hit = box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box);
-    QTest::mouseClick(box, Qt::LeftButton, {}, hit.center());
-}
-
 int openDescriptorCount()
 {
     return static_cast<int>(
@@ -120,48 +74,6 @@ int pendingInput(int fd)
 {
     int n = 0;
     return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
-}
-
-namespace {
-// Makes window the active one again, as a user clicking on it does.
-void reactivate(QWidget *window)
-{
-    // Offscreen, once a pop-up has closed and events have run, the window
-    // still counts as active but its shortcuts find no active window; taking
-    // the activation away and back sets it right.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    other.hide();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
-} // namespace
-
-MessageBoxAnswers::MessageBoxAnswers(const QStringList &buttonTexts)
-    : m_answers(buttonTexts)
-    , m_timer(new QTimer)
-{
-    m_timer->setInterval(10);
-    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || m_answers.isEmpty())
-            return;
-        seen << box->text() + QLatin1Char('\n') + box->informativeText();
-        const QString wanted = m_answers.takeFirst();
-        for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == wanted)
-                return button->click();
-        }
-    });
-    m_timer->start();
-}
-
-MessageBoxAnswers::~MessageBoxAnswers()
-{
-    delete m_timer;
 }
 
 Panel::Panel(Start start)
@@ -180,23 +92,14 @@ QStringList Panel::open()
     if (!QTest::qWaitFor([this] { return window.isConnected(); }))
         return {"not open"};
     const QStringList opening = sent();
-    reactivate(&window);
+    if (!reactivate(&window))
+        return {"the window did not become active"};
     return opening;
 }
 
 void Panel::settle()
 {
-    // A report still on its way may queue more (the greeting's answer starts
-    // the presets): idle twice, with the reports taken in between.
-    QVERIFY(QTest::qWaitFor(
-        [this] {
-            QCoreApplication::processEvents();
-            if (window.line().busy())
-                return false;
-            QCoreApplication::processEvents();
-            return !window.line().busy();
-        },
-        30000));
+    QVERIFY(::settle(window.line()));
 }
 
 QStringList Panel::sent()
@@ -230,38 +133,21 @@ QByteArray Panel::exposure()
 void Panel::act(const QString &name, int value)
 {
     QWidget *widget = control<QWidget>(name);
-    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
-        tick(box);
-    } else if (auto *slider = qobject_cast<QSlider *>(widget)) {
-        if (slider->value() == value) {
-            dragSlider(slider, value == slider->minimum() ? value + 1 : value - 1);
-            sent();
-        }
-        dragSlider(slider, value);
-    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        chooseItem(combo, value);
-    } else {
-        QTest::mouseClick(widget, Qt::LeftButton);
+    if (auto *slider = qobject_cast<QSlider *>(widget); slider && slider->value() == value) {
+        QVERIFY(dragSlider(slider, value == slider->minimum() ? value + 1 : value - 1));
+        sent();
     }
+    QVERIFY2(actOn(widget, value), qPrintable(name));
 }
 
 QStringList messages(const Bytes &stream)
 {
+    camdeck::protocol::Decoder decoder;
+    std::vector<camdeck::protocol::Event> events = decoder.feed(stream);
+    for (camdeck::protocol::Event &event : decoder.flush())
+        events.push_back(std::move(event));
     QStringList out;
-    std::size_t i = 0;
-    while (i < stream.size()) {
-        const std::uint8_t *p = stream.data() + i;
-        const std::size_t left = stream.size() - i;
-        std::size_t size = 8; // the packets
-        if (left >= 4 && p[0] == 0x01 && p[1] == 0x00 && p[2] == 0x28)
-            size = 6 + p[3];
-        else if (p[0] == 0x8E)
-            size = 2;
-        else if (p[0] == 0x80 && (left < 8 || std::uint8_t(p[0] + p[1] + p[2] + p[3] + p[4] + p[6]) != 0))
-            size = 1; // the farewell
-        size = std::min(size, left);
-        out << hex(Bytes(p, p + size));
-        i += size;
-    }
+    for (const camdeck::protocol::Event &event : events)
+        out << hex(event.bytes);
     return out;
 }

@@ -7,15 +7,11 @@
 #include "hexbytes.h"
 #include "mainwindow.h"
 #include "util/ptypeer.h"
+#include "util/windowdriver.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-
-class QCheckBox;
-class QComboBox;
-class QSlider;
-class QTimer;
 
 // Collects every log line ("category: message") while it lives.
 class LogCapture {
@@ -38,27 +34,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A user: picking an item from a pop-up, dragging a slider's handle and letting
-// go, ticking a check box where one aims (on the box and its text).
-void chooseItem(QComboBox *combo, int index);
-void dragSlider(QSlider *slider, int value);
-void tick(QCheckBox *box);
 // Descriptors this process has open; bytes waiting to be read on one.
 int openDescriptorCount();
 int pendingInput(int fd);
-
-// While it lives, answers the modal message boxes that come up, one button
-// title per box in order, and keeps what each said (text + "\n" + informative text).
-class MessageBoxAnswers {
-public:
-    explicit MessageBoxAnswers(const QStringList &buttonTexts);
-    ~MessageBoxAnswers();
-    QStringList seen;
-
-private:
-    QStringList m_answers;
-    QTimer *m_timer;
-};
 
 // The window on a pseudo-terminal in a home of its own. Pauses are short
 // (those before a reply wait for the peer to answer) unless realTime().
@@ -88,6 +66,5 @@ public:
     MainWindow window;
 };
 
-// A stream split into its messages, by their shapes: camera frames by their
-// length byte, the greeting and travel query (8E ..), 8-byte packets, the farewell.
+// A stream split into its messages, one a string, as the decoder splits them.
 QStringList messages(const camdeck::Bytes &stream);

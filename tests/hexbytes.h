@@ -1,23 +1,18 @@
-// Bytes spelled as the tables spell them, "01 00 28": failures then print
-// frames the same way. For the units without a window, and for the fixture.
+// Bytes spelled as the tables spell them, "01 00 28", so failures print
+// frames the same way.
 #pragma once
 
-#include "protocol/frame.h"
+#include "protocol/capture.h"
+#include "protocol/decoder.h"
 
-#include <QStringList>
+#include <QString>
 
 inline QString hex(const camdeck::Bytes &bytes)
 {
-    QStringList parts;
-    for (std::uint8_t b : bytes)
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return parts.join(QLatin1Char(' '));
+    return QString::fromStdString(camdeck::protocol::hexBytes(bytes));
 }
 
 inline camdeck::Bytes bytes(const QString &hexText)
 {
-    camdeck::Bytes out;
-    for (const QString &part : hexText.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        out.push_back(static_cast<std::uint8_t>(part.toUInt(nullptr, 16)));
-    return out;
+    return camdeck::protocol::readCaptureLine(hexText.toStdString()).bytes;
 }
