@@ -3,53 +3,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QMutex>
 #include <QSlider>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 using camdeck::Bytes;
-
-namespace {
-QMutex logMutex;
-QStringList captured;
-QtMessageHandler previousHandler = nullptr;
-
-void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        QMutexLocker lock(&logMutex);
-        captured << QString::fromLatin1(context.category ? context.category : "") + ": " + message;
-    }
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-} // namespace
-
-LogCapture::LogCapture()
-{
-    QMutexLocker lock(&logMutex);
-    captured.clear();
-    previousHandler = qInstallMessageHandler(captureMessage);
-}
-
-LogCapture::~LogCapture()
-{
-    qInstallMessageHandler(previousHandler);
-}
-
-QStringList LogCapture::linesOf(const char *category) const
-{
-    QMutexLocker lock(&logMutex);
-    const QString prefix = QString::fromLatin1(category) + QLatin1String(": ");
-    QStringList out;
-    for (const QString &line : captured) {
-        if (line.startsWith(prefix))
-            out << line.mid(prefix.size());
-    }
-    return out;
-}
 
 void Home::write(int preset, const QByteArray &text) const
 {

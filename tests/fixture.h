@@ -1,6 +1,6 @@
-// What the test programs share: bytes spelled in hex, captured log lines, a
-// home directory of the test's own, a user's clicks, drags and picks, and the
-// window opened on a pseudo-terminal as a bench user opens it on a USB adapter.
+// What the test programs share: bytes spelled in hex, a home directory of the
+// test's own, and the window opened on a pseudo-terminal as a bench user opens
+// it on a USB adapter, with a user's clicks, drags and picks.
 #pragma once
 
 #include "findchild.h"
@@ -12,14 +12,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-
-// Collects every log line ("category: message") while it lives.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    QStringList linesOf(const char *category) const;
-};
 
 // HOME for one test, where the panel keeps its preset files.
 class Home {

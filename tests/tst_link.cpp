@@ -98,7 +98,8 @@ void TestLink::session_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("first"); // bytes the greeting takes; the rest waits for the next read
-    QTest::addColumn<QString>("end"); // of the second line: closed (a write refused first), or pulled and noticed by a write, a read, a pause
+    QTest::addColumn<QString>(
+        "end"); // of the second line: closed (a write refused first), or pulled and noticed by a write, a read, a pause
     QTest::newRow("silence is no reply, and no lost device; closed") << QByteArray() << 0 << "close";
     QTest::newRow("a write the driver refuses is no lost device; closed") << QByteArray("A") << 1 << "refused";
     QTest::newRow("one byte; pulled, the next write notices") << QByteArray("A") << 1 << "write";

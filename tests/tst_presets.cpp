@@ -80,7 +80,7 @@ private slots:
 void TestPresets::firstStartCreatesTheFiles()
 {
     Panel panel(Panel::Closed);
-    LogCapture log;
+    QTest::failOnWarning(QRegularExpression("preset")); // nothing went wrong, so nothing is said
     // Beside the port and what the device said, which stay in sight, the window
     // says what it is doing meanwhile, and is done with it after.
     QStringList shown;
@@ -101,7 +101,6 @@ void TestPresets::firstStartCreatesTheFiles()
     QVERIFY(shown.contains("no reply to the greeting | Creating preset 3 from its built-in values — 7 of 16"));
     QVERIFY(shown.contains("no reply to the greeting | Applying preset 1 — 16 of 16"));
     QVERIFY(!progress->isVisible());
-    QCOMPARE(log.linesOf("camdeck.presets"), QStringList()); // nothing went wrong, so nothing is said
 }
 
 // What a recall of a preset puts on the controls and sends the camera, from
@@ -113,7 +112,7 @@ void TestPresets::recall_data()
     QTest::addColumn<QStringList>("frames"); // all sixteen, or none to skip the check
     QTest::addColumn<QByteArray>("recalled"); // or none: the file's own values
     QTest::addColumn<QString>("boxes");
-    QTest::addColumn<QString>("warned"); // once for each file it is about
+    QTest::addColumn<QString>("warned");
     const auto row = [](const char *name, const QByteArray &file, const char *trigger, const QStringList &frames,
                         const QByteArray &recalled, const QString &boxes, const char *warned = "") {
         QTest::newRow(name) << file << trigger << frames << recalled << boxes << warned;
@@ -165,7 +164,10 @@ void TestPresets::recall()
     else if (file == "<no HOME>")
         qunsetenv("HOME");
     const bool rootHadPresets = QFile::exists("/preset1.txt");
-    LogCapture log;
+    // Once for each file it is about, and nothing else.
+    for (int told = warned.isEmpty() ? 0 : file == "<no HOME>" ? 5 : 1; told > 0; --told)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warned)));
+    QTest::failOnWarning(QRegularExpression("^Cannot read|could not"));
     panel.open();
     panel.act("aesSelect"); // something else first
     panel.sent();
@@ -189,9 +191,6 @@ void TestPresets::recall()
     QCOMPARE(panel.exposure(), recalled.isEmpty() ? file : recalled);
     QCOMPARE(flagBoxes(panel), boxes);
     QCOMPARE(panel.control<QSlider>("autogainsliderSelect")->value(), panel.exposure().split('\n')[9].toInt());
-    const QStringList warnings = log.linesOf("camdeck.presets").filter(QRegularExpression("^Cannot read|could not"));
-    QCOMPARE(warnings.size(), warned.isEmpty() ? 0 : file == "<no HOME>" ? 5 : 1);
-    QCOMPARE(warnings.filter(warned).size(), warnings.size());
     if (!file.isNull() && !file.startsWith('<'))
         QCOMPARE(panel.home.read(2), file); // loading leaves the file alone
     else if (file == "<directory>" || file == "<pipe>")
@@ -247,7 +246,8 @@ void TestPresets::savesKeepFilesWhole()
     QCOMPARE(panel.control<QLabel>("slowshutterslidervalue")->text(), QString("1/2s"));
 
     // A save that does not reach its file says so; the slot keeps it until the end.
-    LogCapture log;
+    for (const char *preset : {"preset5", "preset3"})
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QString("^Cannot save .*/%1.txt").arg(preset)));
     panel.act("aesSelect");
     const QByteArray changed = panel.exposure();
     QVERIFY(QFile::remove(panel.home.file(5)) && QDir().mkdir(panel.home.file(5)));
@@ -266,7 +266,6 @@ void TestPresets::savesKeepFilesWhole()
         panel.act(kept);
         QCOMPARE(panel.exposure(), changed);
     }
-    QCOMPARE(log.linesOf("camdeck.presets").filter(QRegularExpression("^Cannot save .*/preset[35].txt")).size(), 2);
 
     QTemporaryDir otherHome;
     qputenv("HOME", otherHome.path().toLocal8Bit());

@@ -1,19 +1,28 @@
 // The window as a user meets it: its start, picking a port (with the retry
-// alert), the greeting, the farewell when it closes, a pulled adapter, and the
-// line's pacing in real time while the click returns at once.
+// alert), the greeting, the farewell when it closes, a pulled adapter, the
+// line's pacing in real time while the click returns at once, and the traffic
+// monitor with the status bar's last command.
 #include "fixture.h"
+#include "trafficmonitor.h"
 #include "util/pacing.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSerialPortInfo>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTimer>
 
@@ -44,6 +53,29 @@ QStringList paths(const QComboBox *tty)
     return items;
 }
 
+// A user opening the View menu and picking the monitor's entry.
+void toggleMonitorFromMenu(Panel &panel)
+{
+    QMenuBar *bar = panel.window.menuBar();
+    QAction *view = bar->actions().first();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view).center());
+    QMenu *menu = view->menu();
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QAction *show = panel.window.findChild<QAction *>("showTrafficMonitor");
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(show).center());
+    QTRY_VERIFY(!menu->isVisible());
+}
+
+// The kept lines without the time stamp each begins with ("09:41:07.250  ").
+QStringList untimed(const QString &text)
+{
+    static const QRegularExpression stamp(R"(^\d\d:\d\d:\d\d\.\d\d\d  )");
+    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        line = stamp.match(line).hasMatch() ? line.mid(14) : "no time stamp: " + line;
+    return lines;
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -58,6 +90,9 @@ private slots:
     void pulledAndBack();
     void pacedInRealTime_data();
     void pacedInRealTime();
+    void trafficLines_data();
+    void trafficLines();
+    void monitorFromTheViewMenu();
 };
 
 // The ports, the controls as they are before any preset, what each control's
@@ -188,11 +223,9 @@ void TestWindow::opening()
         calls.open = [refused](const char *, int) { return errno = refused, -1; };
     panel.window.line().setSystemCalls(calls);
     panel.peer.answer({0x8E, 0x12}, Bytes(reply.begin(), reply.end()));
-    LogCapture log;
     MessageBoxAnswers alerts({"OK", "Cancel"});
     if (path.isEmpty()) {
         QCOMPARE(panel.open().value(0), QString("8E 12"));
-        QCOMPARE(log.linesOf("camdeck.link"), QStringList()); // a diagnostic only when asked for
         QCOMPARE(::status(panel), said.arg(QString::fromStdString(panel.peer.slavePath())));
     } else {
         panel.window.openDevice(path);
@@ -278,7 +311,8 @@ void TestWindow::pulledAndBack()
     panel.settle();
     first.takeAll();
 
-    LogCapture log;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Lost the serial line " + QRegularExpression::escape(link)));
+    QTest::failOnWarning(QRegularExpression("serial line"));
     MessageBoxAnswers alerts({"Cancel"});
     if (pulled == "link") {
         QVERIFY(QFile::remove(link));
@@ -324,9 +358,6 @@ void TestWindow::pulledAndBack()
         QCOMPARE(tty->currentData().toString(), link);
     }
     QVERIFY(alerts.seen.isEmpty());
-    const QStringList said = log.linesOf("camdeck.link");
-    QCOMPARE(said.size(), 1);
-    QVERIFY(said.first().startsWith("Lost the serial line " + link));
 }
 
 // The camera takes no frame within 0.1 s of the one before, nor a text frame
@@ -368,6 +399,93 @@ void TestWindow::pacedInRealTime()
     QVERIFY(returned < starts.front() + pause); // the click did not wait for the line
     QVERIFY(starts.back() - starts.front() < pause * pieces * 11 / 10); // nor the line for long
     QVERIFY2(ticks >= pieces * pauseMs / 20, qPrintable(QString("%1 ticks").arg(ticks))); // a quarter of 5 ms ones
+}
+
+void TestWindow::trafficLines_data()
+{
+    QTest::addColumn<int>("keep"); // lines kept; 0: as many as the panel keeps
+    QTest::addColumn<QStringList>("chunks"); // "> " written, "< " read
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("lastSent"); // for the status bar
+    const auto row = [](const char *name, int keep, QStringList chunks, QStringList lines, QString named) {
+        QTest::newRow(name) << keep << chunks << lines << named;
+    };
+    row("ALC on", 0, {"> 01 00 28 05 02 00 00 01 01 DC 61"},
+        {"sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"}, "2/0 exposure mode ← 0x01");
+    row("greeting and its reply", 0, {"> 8E 12", "< 53 49 4D 31"},
+        {"sent  8E 12  greeting", "read  53 49 4D 31  reply, 4 bytes"}, "greeting");
+    row("a frame in two writes, a reply between: named by the write that ends it", 0,
+        {"> 01 00 28 05", "< 00", "> 02 00 00 01 01 DC 61"},
+        {"sent  01 00 28 05  ", "read  00  reply, 1 byte", "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"},
+        "2/0 exposure mode ← 0x01");
+    row("an adapter echoing the frame: nothing sent", 0, {"< 85 01 01 00 00 00 79 00"},
+        {"read  85 01 01 00 00 00 79 00  reply, 8 bytes; jog left"}, "");
+    row("three kept: the oldest goes; the last write is named", 3,
+        {"> 85 01 01 00 00 00 79 00", "> 85 01 02 00 00 00 78 00", "> 85 01 04 00 00 00 76 00", "> 8E 13"},
+        {"sent  85 01 02 00 00 00 78 00  jog back", "sent  85 01 04 00 00 00 76 00  stop", "sent  8E 13  travel query"},
+        "travel query");
+}
+
+// Recorded while hidden; once shown, the view holds what is kept.
+void TestWindow::trafficLines()
+{
+    QFETCH(int, keep);
+    QFETCH(QStringList, chunks);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, lastSent);
+    TrafficMonitor monitor(nullptr, keep ? keep : 5000);
+    QSignalSpy sent(&monitor, &TrafficMonitor::commandSent);
+    for (const QString &chunk : chunks)
+        monitor.record(chunk[0] == '<' ? SerialLine::Direction::Read : SerialLine::Direction::Written,
+                       bytes(chunk.mid(2)));
+    QCOMPARE(untimed(monitor.text()), expected);
+    QCOMPARE(sent.isEmpty() ? QString() : sent.last().first().toString(), lastSent);
+    monitor.show();
+    QCOMPARE(monitor.findChild<QPlainTextEdit *>()->toPlainText() + '\n', monitor.text());
+}
+
+// Hidden at first, recording meanwhile; once shown, each write appears as it
+// goes. Copy puts every kept line on the clipboard; Save writes them, or says
+// why it could not.
+void TestWindow::monitorFromTheViewMenu()
+{
+    Panel panel;
+    auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
+    QVERIFY(!monitor->isVisible());
+    toggleMonitorFromMenu(panel);
+    QVERIFY(monitor->isVisible());
+    auto *view = panel.control<QPlainTextEdit>("trafficLines");
+    QCOMPARE(untimed(view->toPlainText()).first(), QString("sent  8E 12  greeting"));
+    panel.act("buttonBack");
+    QTRY_COMPARE(untimed(view->toPlainText()).last(), QString("sent  85 01 02 00 00 00 78 00  jog back"));
+    QCOMPARE(panel.sent(), QStringList{"85 01 02 00 00 00 78 00"});
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), QString("Sent: jog back"));
+    const QString all = monitor->text();
+    QApplication::clipboard()->clear();
+    panel.act("copyTraffic");
+    QCOMPARE(QApplication::clipboard()->text(), all);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("traffic.txt");
+    monitor->setPathChooser([&] { return path; });
+    panel.act("saveTraffic");
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), all);
+    MessageBoxAnswers answers({"OK"});
+    monitor->setPathChooser([&] { return path + "/under-a-file.txt"; });
+    panel.act("saveTraffic");
+    QCOMPARE(answers.seen.size(), 1);
+    QVERIFY2(answers.seen[0].contains("not saved"), qPrintable(answers.seen[0]));
+    toggleMonitorFromMenu(panel);
+    QVERIFY(!monitor->isVisible());
+
+    // A home under a regular file cannot exist, whoever runs the test.
+    qputenv("HOME", (panel.home.file(1) + "/home").toLocal8Bit());
+    panel.act("save3Button");
+    const QString status = panel.control<QLabel>("lastCommandStatus")->text();
+    QVERIFY2(status.startsWith("Preset 3 not saved: ") && status.size() > 20, qPrintable(status));
+    QCOMPARE(panel.sent(), QStringList()); // a save sends nothing
 }
 
 QTEST_MAIN(TestWindow)
