@@ -43,3 +43,17 @@ std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces
     }
     return {};
 }
+
+microseconds smallestUnexplainedGap(const std::vector<TimePoint> &starts,
+                                    std::chrono::milliseconds pause, microseconds jitter)
+{
+    microseconds smallest = microseconds::max();
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        const auto gap = std::chrono::duration_cast<microseconds>(starts[i] - starts[i - 1]);
+        const bool afterLateRead
+            = gap < pause - jitter && i > 1 && starts[i] - starts[i - 2] >= 2 * pause - jitter;
+        if (!afterLateRead)
+            smallest = std::min(smallest, gap);
+    }
+    return smallest;
+}

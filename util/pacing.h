@@ -25,3 +25,11 @@ std::chrono::microseconds smallestGap(const std::vector<TimePoint> &starts);
 // than pause - jitter after the one before (jitter being the reading side's).
 std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces,
                         std::chrono::milliseconds pause, std::chrono::microseconds jitter);
+
+// The smallest gap that no late read explains. A gap shorter than pause -
+// jitter is left out when the piece before it was read late: the gap before
+// that piece is long by as much, so the two span two pauses less jitter. A
+// piece sent early leaves no long gap before it.
+std::chrono::microseconds smallestUnexplainedGap(const std::vector<TimePoint> &starts,
+                                                 std::chrono::milliseconds pause,
+                                                 std::chrono::microseconds jitter);
