@@ -15,6 +15,7 @@
 //                                          milliseconds
 #include "findchild.h"
 #include "mainwindow.h"
+#include "util/windowdriver.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -151,31 +152,6 @@ int bare()
     return showUntilExposed(window);
 }
 
-// Runs the event loop, never sleeping in it, until done() holds; false after timeoutMs.
-template<class Done> bool runUntil(Done done, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-// The queue has written all the window gave it, and the window has taken all
-// the queue reported (a report may queue more: the greeting's answer starts
-// the presets), three checks in a row.
-bool waitUntilReady(MainWindow &window)
-{
-    int idleChecks = 0;
-    return runUntil(
-        [&] { return window.line().busy() ? (idleChecks = 0, false) : ++idleChecks >= 3; }, 30000);
-}
-
 int session(const QString &path, int idleMilliseconds)
 {
     MainWindow window({path});
@@ -207,11 +183,11 @@ int session(const QString &path, int idleMilliseconds)
     auto *tty = requireChild<QComboBox>(&window, QStringLiteral("ttySelect"));
     tty->showPopup();
     QAbstractItemView *list = tty->view();
-    runUntil([list] { return list->isVisible(); }, 5000);
+    waitUntil([list] { return list->isVisible(); }, 5000);
     const QRect item = list->visualRect(list->model()->index(tty->findText(path), 0));
     resetStalls();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
-    if (!runUntil([&window] { return window.isConnected(); }, 5000) || !waitUntilReady(window)) {
+    if (!waitUntil([&window] { return window.isConnected(); }, 5000) || !settle(window.line())) {
         std::printf("error %s did not open\n", qPrintable(path));
         return 1;
     }
@@ -220,10 +196,10 @@ int session(const QString &path, int idleMilliseconds)
     // Click to first byte with the queue idle: the colour bar, on and off.
     auto *colourBar = requireChild<QCheckBox>(&window, QStringLiteral("colorbarSelect"));
     for (int i = 0; i < 6; ++i) {
-        runUntil([] { return false; }, 150);
+        waitUntil([] { return false; }, 150);
         report("click", now());
         colourBar->click();
-        waitUntilReady(window);
+        settle(window.line());
     }
 
     // Each button clicked as a user does, then the panel left until it is
@@ -240,7 +216,7 @@ int session(const QString &path, int idleMilliseconds)
         const long long begin = now();
         QTest::mouseClick(requireChild<QPushButton>(&window, QLatin1String(button)),
                           Qt::LeftButton);
-        if (!waitUntilReady(window)) {
+        if (!settle(window.line())) {
             std::printf("error the panel was not ready again within 30 s\n");
             return 1;
         }

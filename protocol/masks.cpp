@@ -6,21 +6,20 @@ namespace camdeck {
 
 namespace {
 
-// All four patterns are centred on x = 95, y = 65; every bar is 2 units thick.
-const MaskPattern patterns[] = {
-    {"none", "None", {}},
-    // bars 22 long
-    {"plus", "Plus", {{94, 54, 96, 76}, {84, 64, 106, 66}}},
-    // arms 22 long, 18 apart
-    {"open-cross",
-     "Open cross",
-     {{64, 64, 86, 66}, {104, 64, 126, 66}, {94, 34, 96, 56}, {94, 74, 96, 96}}},
-    // two vertical and two horizontal lines, 62 long, 10 apart
-    {"grid", "Grid", {{100, 34, 102, 96}, {88, 34, 90, 96}, {64, 58, 126, 60}, {64, 70, 126, 72}}},
-    // an outline 62 by 62
-    {"square",
-     "Square",
-     {{124, 34, 126, 96}, {64, 34, 66, 96}, {64, 34, 126, 36}, {64, 94, 126, 96}}},
+// All four patterns are centred on x = 95, y = 65; every bar is 2 units
+// thick. Constant tables, so they are there before any other file's statics
+// ask for them.
+constexpr MaskRect plus[] = {{94, 54, 96, 76}, {84, 64, 106, 66}}; // bars 22 long
+constexpr MaskRect openCross[] // arms 22 long, 18 apart
+    = {{64, 64, 86, 66}, {104, 64, 126, 66}, {94, 34, 96, 56}, {94, 74, 96, 96}};
+constexpr MaskRect grid[] // two vertical and two horizontal lines, 62 long, 10 apart
+    = {{100, 34, 102, 96}, {88, 34, 90, 96}, {64, 58, 126, 60}, {64, 70, 126, 72}};
+constexpr MaskRect square[] // an outline 62 by 62
+    = {{124, 34, 126, 96}, {64, 34, 66, 96}, {64, 34, 126, 36}, {64, 94, 126, 96}};
+
+constexpr MaskPattern patterns[] = {
+    {"none", "None", {}},   {"plus", "Plus", plus},       {"open-cross", "Open cross", openCross},
+    {"grid", "Grid", grid}, {"square", "Square", square},
 };
 
 // Names scripts used before the buttons' names were theirs.
@@ -75,7 +74,7 @@ std::vector<Packet> maskSequence(int pattern)
     // Masks a pattern leaves out stay hidden, whatever the last pattern was.
     for (int mask = 0; mask < maskCount; ++mask)
         packets.push_back(maskShowPacket(mask, false));
-    const std::vector<MaskRect> &rects = patterns[pattern].rects;
+    const std::span<const MaskRect> rects = patterns[pattern].rects;
     for (std::size_t mask = 0; mask < rects.size(); ++mask)
         packets.push_back(maskDefinePacket(static_cast<int>(mask), rects[mask]));
     for (std::size_t mask = 0; mask < rects.size(); ++mask)

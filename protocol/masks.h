@@ -23,7 +23,7 @@ struct MaskRect {
 struct MaskPattern {
     const char *name; // for scripts: "open-cross"
     const char *title; // on its button: "Open cross"
-    std::vector<MaskRect> rects; // mask 0 first
+    std::span<const MaskRect> rects; // mask 0 first
 };
 
 // Pattern 0 shows no mask; its button clears them.

@@ -47,7 +47,8 @@ Panel::Panel(Start start)
 QStringList Panel::open()
 {
     auto *tty = control<QComboBox>(QStringLiteral("ttySelect"));
-    chooseItem(tty, tty->findText(QString::fromStdString(peer.slavePath())));
+    if (!chooseItem(tty, QString::fromStdString(peer.slavePath())))
+        return {"no such port in the list"};
     if (!QTest::qWaitFor([this] { return window.isConnected(); }))
         return {"not open"};
     const QStringList opening = sent();

@@ -333,7 +333,7 @@ void TestWindow::pulledAndBack()
     for (int i = 0; i < 3; ++i)
         panel.act("colorbarSelect");
     if (pickAnother) {
-        chooseItem(tty, tty->findData(other));
+        QVERIFY(chooseItem(tty, other));
         QTRY_VERIFY(panel.window.isConnected());
         panel.settle();
     }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QSlider>
 #include <QStyle>
@@ -13,15 +14,32 @@
 #include <QTest>
 #include <QTimer>
 
-bool chooseItem(QComboBox *combo, int index)
+namespace {
+
+bool choose(QComboBox *combo, const std::function<int()> &row)
 {
     combo->showPopup();
     QAbstractItemView *view = combo->view();
-    if (!QTest::qWaitFor([view] { return view->isVisible(); }))
+    if (!waitUntil([view] { return view->isVisible(); }, 5000) || row() < 0)
         return false;
-    const QRect item = view->visualRect(view->model()->index(index, 0));
+    const QRect item = view->visualRect(view->model()->index(row(), 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
     return true;
+}
+
+} // namespace
+
+bool chooseItem(QComboBox *combo, int index)
+{
+    return choose(combo, [index] { return index; });
+}
+
+bool chooseItem(QComboBox *combo, const QString &text)
+{
+    return choose(combo, [combo, text] {
+        const int shown = combo->findText(text);
+        return shown >= 0 ? shown : combo->findData(text);
+    });
 }
 
 // Press on the handle, move it to value, let go: the slider reports on release.
@@ -84,17 +102,25 @@ bool reactivate(QWidget *window)
     return away && QTest::qWaitForWindowActive(window);
 }
 
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
 bool settle(camdeck::SendQueue &queue, int timeoutMs)
 {
-    return QTest::qWaitFor(
-        [&queue] {
-            QCoreApplication::processEvents();
-            if (queue.busy())
-                return false;
-            QCoreApplication::processEvents();
-            return !queue.busy();
-        },
-        timeoutMs);
+    int idleChecks = 0;
+    return waitUntil([&] { return queue.busy() ? (idleChecks = 0, false) : ++idleChecks >= 3; },
+                     timeoutMs);
 }
 
 MessageBoxAnswers::MessageBoxAnswers(const QStringList &buttonTexts)

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QSlider;
@@ -16,6 +18,9 @@ class QTimer;
 class QWidget;
 
 bool chooseItem(QComboBox *combo, int index);
+// The item that shows text, or holds it as its data (a port's path), found
+// once the list is open: a list that fills meanwhile moves its rows.
+bool chooseItem(QComboBox *combo, const QString &text);
 bool dragSlider(QSlider *slider, int value);
 void tick(QCheckBox *box);
 // A check box ticked, a slider dragged to value, a pop-up's item value
@@ -23,6 +28,9 @@ void tick(QCheckBox *box);
 bool actOn(QWidget *control, int value = 0);
 // Makes window the active one again, as a user clicking on it does.
 bool reactivate(QWidget *window);
+// Runs the event loop, never sleeping in it (a stall would show), until done()
+// holds; false when it did not within timeoutMs.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 // Until the queue is idle twice in a row with its reports taken between (a
 // report may queue more: the greeting's answer starts the presets).
 bool settle(camdeck::SendQueue &queue, int timeoutMs = 30000);
