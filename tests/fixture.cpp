@@ -29,6 +29,14 @@ int openDescriptorCount()
         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
 }
 
+QStringList itemsOf(const QComboBox *combo, int role)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemData(i, role).toString();
+    return items;
+}
+
 int pendingInput(int fd)
 {
     int n = 0;

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+class QComboBox;
+
 // HOME for one test, where the panel keeps its preset files.
 class Home {
 public:
@@ -28,6 +30,8 @@ private:
 
 // Descriptors this process has open; bytes waiting to be read on one.
 int openDescriptorCount();
+// What a pop-up's items show, or hold as role.
+QStringList itemsOf(const QComboBox *combo, int role = Qt::DisplayRole);
 int pendingInput(int fd);
 
 // The window on a pseudo-terminal in a home of its own. Pauses are short

@@ -8,7 +8,6 @@
 #include "fixture.h"
 #include "reconnect.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -23,20 +22,12 @@ private slots:
     void itemsSayWhatTheAdapterIs();
     void hotPlug_data();
     void hotPlug();
-    void listOpenWhileItFills();
     void knowsItsAdapter_data();
     void knowsItsAdapter();
     void ptyNumberIsNotWaitedFor();
 };
 
 namespace {
-QStringList items(const QComboBox &combo, int role = Qt::DisplayRole)
-{
-    QStringList out;
-    for (int i = 0; i < combo.count(); ++i)
-        out << combo.itemData(i, role).toString();
-    return out;
-}
 
 // "path|description|maker|serial number", as the system would report them.
 QList<PortInfo> portsFrom(const QStringList &rows)
@@ -67,10 +58,11 @@ void TestDeviceList::itemsSayWhatTheAdapterIs()
     list->addDevice(byId);
     combo.show();
     QTRY_COMPARE(
-        items(combo),
+        itemsOf(&combo),
         QStringList({"Select Serial Device", "FT232R USB UART — FTDI — A12345 — " + dev.filePath("ttyUSB0"),
                      "/dev/ttyS0", "Simulated camera — /dev/pts/9", "FT232R USB UART — FTDI — A12345 — " + byId}));
-    QCOMPARE(items(combo, Qt::UserRole), QStringList({"", dev.filePath("ttyUSB0"), "/dev/ttyS0", "/dev/pts/9", byId}));
+    QCOMPARE(itemsOf(&combo, Qt::UserRole),
+             QStringList({"", dev.filePath("ttyUSB0"), "/dev/ttyS0", "/dev/pts/9", byId}));
     QSignalSpy activated(&combo, &QComboBox::activated);
     chooseItem(&combo, 4);
     QCOMPARE(activated.count(), 1);
@@ -104,9 +96,9 @@ void TestDeviceList::hotPlug()
         &combo, {"/dev/pts/9"}, [&] { return ++asked, portsFrom(ports); }, dev.path());
     // Nothing waits on the system's ports until the pop-up has been painted.
     QCOMPARE(asked, 0);
-    QCOMPARE(items(combo), QStringList({"Select Serial Device", "/dev/pts/9"}));
+    QCOMPARE(itemsOf(&combo), QStringList({"Select Serial Device", "/dev/pts/9"}));
     combo.show();
-    QTRY_COMPARE(items(combo), QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
+    QTRY_COMPARE(itemsOf(&combo), QStringList{"Select Serial Device"} + before + QStringList{"/dev/pts/9"});
     QSignalSpy activated(&combo, &QComboBox::activated);
     QVERIFY(chooseItem(&combo, picked));
     QCOMPARE(activated.count(), 1);
@@ -114,32 +106,9 @@ void TestDeviceList::hotPlug()
     ports = after;
     QFile node(dev.filePath("ttyUSB0"));
     QVERIFY(node.open(QIODevice::WriteOnly)); // the system adds a device node
-    QTRY_COMPARE(items(combo), QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"});
+    QTRY_COMPARE(itemsOf(&combo), QStringList{"Select Serial Device"} + after + QStringList{"/dev/pts/9"});
     QCOMPARE(combo.currentText(), stillPicked);
     QCOMPARE(activated.count(), 1); // nothing was opened by the change
-}
-
-// Opened the moment the window shows, the list is still short: it grows to
-// fit when the system's ports come in, and what the user then clicks opens.
-void TestDeviceList::listOpenWhileItFills()
-{
-    QTemporaryDir dev;
-    QComboBox combo;
-    new DeviceList(
-        &combo, {"/dev/pts/9"},
-        [] {
-            return portsFrom({"/dev/ttyS0", "/dev/ttyUSB0"});
-        },
-        dev.path());
-    combo.show();
-    combo.showPopup();
-    QTRY_COMPARE(combo.count(), 4);
-    QSignalSpy activated(&combo, &QComboBox::activated);
-    QAbstractItemView *view = combo.view(); // the list as it is open, not opened again
-    const QModelIndex row = view->model()->index(combo.findData("/dev/ttyUSB0"), 0);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
-    QCOMPARE(activated.count(), 1);
-    QCOMPARE(combo.currentData().toString(), QString("/dev/ttyUSB0"));
 }
 
 void TestDeviceList::knowsItsAdapter_data()

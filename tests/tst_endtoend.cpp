@@ -1,21 +1,16 @@
-// The panel and camdeck-sim, meeting only on the wire: the panel opens the
-// simulator's pseudo-terminal as it would a USB adapter, and what the simulator
-// logs shows what reached the camera and the drive; camdeck and camdeck-ctl
-// as a shell starts them.
+// camdeck and camdeck-ctl as a shell starts them, with camdeck-sim: they meet
+// only on the wire, the simulator's pseudo-terminal opened as a USB adapter
+// is, and what the simulator logs shows what reached the camera and the drive.
 #include "fixture.h"
 
-#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <thread>
 
 using namespace camdeck;
 
@@ -25,7 +20,6 @@ class TestEndToEnd : public QObject {
 private slots:
     void init();
     void cleanup();
-    void panelDrivesTheSimulator();
     void programConnectsAtStartAndEndsOnASignal_data();
     void programConnectsAtStartAndEndsOnASignal();
     void simulatorThatNeverSaysItsPath();
@@ -75,39 +69,6 @@ bool TestEndToEnd::logged(const QString &pattern, QProcess *from, QString *caugh
             *caught = match.captured(1);
         return match.hasMatch();
     });
-}
-
-void TestEndToEnd::panelDrivesTheSimulator()
-{
-    Home home;
-    MainWindow window({m_path});
-    // The simulator answers at once: a tenth of each pause is plenty for it.
-    window.line().setPause([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d / 10); });
-    window.show();
-    auto *tty = window.findChild<QComboBox *>("ttySelect");
-    QVERIFY(chooseItem(tty, m_path));
-    QTRY_VERIFY(window.isConnected());
-    // The frames themselves are checked on a pseudo-terminal (tst_controls): here,
-    // that the simulator takes them, preset 1's to the end.
-    QVERIFY(logged("greeting, answered SIM1"));
-    QVERIFY(logged("2/10 peak control ← 0x88"));
-
-    // Right for 0.3 s at 100 mm/s, then left without a stop: the turn ends the
-    // move to the right; the stop's travel is the short one to the left.
-    QTest::mouseClick(window.findChild<QPushButton *>("buttonRight"), Qt::LeftButton);
-    QVERIFY(logged("jog right"));
-    QTest::qWait(300);
-    QTest::mouseClick(window.findChild<QPushButton *>("buttonLeft"), Qt::LeftButton);
-    QString travel;
-    QVERIFY(logged(R"(jog left \(right move ended, travel (\d+) mm\))", nullptr, &travel));
-    QVERIFY2(travel.toInt() >= 25, qPrintable(travel)); // give or take the timers
-    QTest::mouseClick(window.findChild<QPushButton *>("buttonStop"), Qt::LeftButton);
-    QVERIFY(logged(R"(travel query, answered (-?\d+) mm)", nullptr, &travel));
-    QTRY_COMPARE(window.findChild<QLineEdit *>("mmDistance")->text(), travel);
-
-    window.close();
-    QVERIFY(logged("farewell"));
-    QVERIFY(!m_log.contains("bad "));
 }
 
 void TestEndToEnd::programConnectsAtStartAndEndsOnASignal_data()
@@ -210,7 +171,6 @@ void TestEndToEnd::scriptGetsItsExitStatus()
              QStringList({"0", "reply 53 49 4D 31 \"SIM1\"\ntravel 0 mm\n", ""}));
     PtyPeer peer;
     const QString path = QString::fromStdString(peer.slavePath());
-    QCOMPARE(ctl({"-d", path, "set", "alc-levle", "12"}).first(), QString("1"));
     const int other = ::open(peer.slavePath().c_str(), O_RDWR | O_NOCTTY);
     QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
     const QStringList held = ctl({"-d", path, "hello"});

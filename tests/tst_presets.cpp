@@ -252,6 +252,7 @@ void TestPresets::savesKeepFilesWhole()
     const QByteArray changed = panel.exposure();
     QVERIFY(QFile::remove(panel.home.file(5)) && QDir().mkdir(panel.home.file(5)));
     panel.act("save5Button");
+    QVERIFY(panel.control<QLabel>("lastCommandStatus")->text().startsWith("Preset 5 not saved: "));
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit before{};
     getrlimit(RLIMIT_FSIZE, &before);

@@ -26,6 +26,7 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <atomic>
 #include <thread>
 
 using namespace camdeck;
@@ -42,28 +43,6 @@ void slowPause(std::chrono::milliseconds d)
 QString status(Panel &panel)
 {
     return panel.control<QLabel>("connectionStatus")->text();
-}
-
-// The paths the serial-device pop-up opens, the placeholder's first.
-QStringList paths(const QComboBox *tty)
-{
-    QStringList items;
-    for (int i = 0; i < tty->count(); ++i)
-        items << tty->itemData(i).toString();
-    return items;
-}
-
-// A user opening the View menu and picking the monitor's entry.
-void toggleMonitorFromMenu(Panel &panel)
-{
-    QMenuBar *bar = panel.window.menuBar();
-    QAction *view = bar->actions().first();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view).center());
-    QMenu *menu = view->menu();
-    QVERIFY(QTest::qWaitForWindowExposed(menu));
-    QAction *show = panel.window.findChild<QAction *>("showTrafficMonitor");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(show).center());
-    QTRY_VERIFY(!menu->isVisible());
 }
 
 // The kept lines without the time stamp each begins with ("09:41:07.250  ").
@@ -93,6 +72,7 @@ private slots:
     void trafficLines_data();
     void trafficLines();
     void monitorFromTheViewMenu();
+    void refusedWrite();
 };
 
 // The ports, the controls as they are before any preset, what each control's
@@ -110,7 +90,7 @@ void TestWindow::startUp()
         expected << port.systemLocation();
     auto *tty = window.findChild<QComboBox *>("ttySelect");
     // The system's ports come once the window is up.
-    QTRY_COMPARE(paths(tty), (expected + QStringList{"/dev/extra0", "/dev/extra1"}));
+    QTRY_COMPARE(itemsOf(tty, Qt::UserRole), (expected + QStringList{"/dev/extra0", "/dev/extra1"}));
     // Every control as it starts, a pop-up by its item, then every value label.
     QStringList controls, labels;
     for (QWidget *w : window.findChildren<QWidget *>()) {
@@ -306,7 +286,7 @@ void TestWindow::pulledAndBack()
     panel.window.openDevice(link);
     QTRY_VERIFY(panel.window.isConnected());
     auto *tty = panel.control<QComboBox>("ttySelect");
-    QCOMPARE(paths(tty).filter("camera-line"), QStringList{link});
+    QCOMPARE(itemsOf(tty, Qt::UserRole).filter("camera-line"), QStringList{link});
     QCOMPARE(tty->currentText(), "Bench camera — " + link);
     panel.settle();
     first.takeAll();
@@ -410,10 +390,6 @@ void TestWindow::trafficLines_data()
     const auto row = [](const char *name, int keep, QStringList chunks, QStringList lines, QString named) {
         QTest::newRow(name) << keep << chunks << lines << named;
     };
-    row("ALC on", 0, {"> 01 00 28 05 02 00 00 01 01 DC 61"},
-        {"sent  01 00 28 05 02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"}, "2/0 exposure mode ← 0x01");
-    row("greeting and its reply", 0, {"> 8E 12", "< 53 49 4D 31"},
-        {"sent  8E 12  greeting", "read  53 49 4D 31  reply, 4 bytes"}, "greeting");
     row("a frame in two writes, a reply between: named by the write that ends it", 0,
         {"> 01 00 28 05", "< 00", "> 02 00 00 01 01 DC 61"},
         {"sent  01 00 28 05  ", "read  00  reply, 1 byte", "sent  02 00 00 01 01 DC 61  2/0 exposure mode ← 0x01"},
@@ -452,9 +428,10 @@ void TestWindow::monitorFromTheViewMenu()
     Panel panel;
     auto *monitor = panel.control<TrafficMonitor>("trafficMonitor");
     QVERIFY(!monitor->isVisible());
-    toggleMonitorFromMenu(panel);
+    QVERIFY(pickMenuAction(&panel.window, panel.control<QAction>("showTrafficMonitor")));
     QVERIFY(monitor->isVisible());
     auto *view = panel.control<QPlainTextEdit>("trafficLines");
+    QVERIFY(view->isReadOnly());
     QCOMPARE(untimed(view->toPlainText()).first(), QString("sent  8E 12  greeting"));
     panel.act("buttonBack");
     QTRY_COMPARE(untimed(view->toPlainText()).last(), QString("sent  85 01 02 00 00 00 78 00  jog back"));
@@ -477,15 +454,28 @@ void TestWindow::monitorFromTheViewMenu()
     panel.act("saveTraffic");
     QCOMPARE(answers.seen.size(), 1);
     QVERIFY2(answers.seen[0].contains("not saved"), qPrintable(answers.seen[0]));
-    toggleMonitorFromMenu(panel);
+    QVERIFY(pickMenuAction(&panel.window, panel.control<QAction>("showTrafficMonitor")));
     QVERIFY(!monitor->isVisible());
+}
 
-    // A home under a regular file cannot exist, whoever runs the test.
-    qputenv("HOME", (panel.home.file(1) + "/home").toLocal8Bit());
-    panel.act("save3Button");
-    const QString status = panel.control<QLabel>("lastCommandStatus")->text();
-    QVERIFY2(status.startsWith("Preset 3 not saved: ") && status.size() > 20, qPrintable(status));
-    QCOMPARE(panel.sent(), QStringList()); // a save sends nothing
+// A write the driver refuses is said in the status bar, and the port stays
+// open: it is not lost.
+void TestWindow::refusedWrite()
+{
+    Panel panel(Panel::Closed);
+    SystemCalls calls;
+    static std::atomic<bool> refuse = false; // read on the queue's thread
+    calls.write = [](int fd, const void *data, size_t size) {
+        return refuse ? (errno = EINVAL, ssize_t(-1)) : ::write(fd, data, size);
+    };
+    panel.window.line().setSystemCalls(calls);
+    panel.open();
+    refuse = true;
+    panel.act("colorbarSelect");
+    panel.settle();
+    refuse = false;
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), "Not sent: " + QString(strerror(EINVAL)));
+    QVERIFY(panel.window.isConnected());
 }
 
 QTEST_MAIN(TestWindow)

@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QSlider>
 #include <QStyle>
@@ -86,6 +89,23 @@ bool actOn(QWidget *control, int value)
         return chooseItem(combo, value);
     QTest::mouseClick(control, Qt::LeftButton);
     return true;
+}
+
+bool pickMenuAction(QMainWindow *window, QAction *action)
+{
+    QMenuBar *bar = window->menuBar();
+    const QList<QAction *> titles = bar->actions();
+    for (QAction *title : titles) {
+        QMenu *menu = title->menu();
+        if (!menu || !menu->actions().contains(action))
+            continue;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+        if (!QTest::qWaitForWindowExposed(menu))
+            return false;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        return waitUntil([menu] { return !menu->isVisible(); }, 5000);
+    }
+    return false;
 }
 
 bool reactivate(QWidget *window)

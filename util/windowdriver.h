@@ -11,8 +11,10 @@
 
 #include <functional>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
+class QMainWindow;
 class QSlider;
 class QTimer;
 class QWidget;
@@ -26,6 +28,8 @@ void tick(QCheckBox *box);
 // A check box ticked, a slider dragged to value, a pop-up's item value
 // chosen, anything else clicked.
 bool actOn(QWidget *control, int value = 0);
+// Opens the menu of the window's menu bar that holds action, and picks it.
+bool pickMenuAction(QMainWindow *window, QAction *action);
 // Makes window the active one again, as a user clicking on it does.
 bool reactivate(QWidget *window);
 // Runs the event loop, never sleeping in it (a stall would show), until done()
