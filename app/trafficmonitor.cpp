@@ -22,13 +22,24 @@ TrafficMonitor::TrafficMonitor(QWidget *parent, int lineLimit)
     , m_lineLimit(lineLimit)
 {
     setObjectName(QStringLiteral("trafficMonitor"));
+    // Most sessions never look: the view and its fixed font are made when it
+    // is first shown, and the lines kept until then.
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible && !m_view)
+            makeView();
+        if (visible && m_viewBehind)
+            showKeptLines();
+    });
+}
 
+void TrafficMonitor::makeView()
+{
     auto *contents = new QWidget(this);
     m_view = new QPlainTextEdit(contents);
     m_view->setObjectName(QStringLiteral("trafficLines"));
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_view->setMaximumBlockCount(lineLimit);
+    m_view->setMaximumBlockCount(m_lineLimit);
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     auto *copy = new QPushButton(tr("Copy all"), contents);
@@ -47,10 +58,6 @@ TrafficMonitor::TrafficMonitor(QWidget *parent, int lineLimit)
 
     connect(copy, &QPushButton::clicked, this, &TrafficMonitor::copyAll);
     connect(save, &QPushButton::clicked, this, &TrafficMonitor::saveAll);
-    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-        if (visible && m_viewBehind)
-            showKeptLines();
-    });
 }
 
 void TrafficMonitor::record(SerialLine::Direction direction, const camdeck::Bytes &bytes)
@@ -83,7 +90,7 @@ void TrafficMonitor::append(const QString &line)
     if (m_lines.size() > static_cast<std::size_t>(m_lineLimit))
         m_lines.pop_front();
     // A hidden monitor only keeps the line; showing it catches the view up.
-    if (isVisible())
+    if (m_view && isVisible())
         m_view->appendPlainText(line);
     else
         m_viewBehind = true;

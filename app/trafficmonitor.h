@@ -37,6 +37,7 @@ signals:
     void commandSent(const QString &description);
 
 private:
+    void makeView();
     void append(const QString &line);
     void showKeptLines();
     void copyAll() const;
