@@ -135,7 +135,10 @@ void MainWindow::setUpStatusBar()
     statusBar()->addWidget(m_connectionStatus, 1);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("jobProgress"));
-    m_progress->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
+    // Wide enough for the longest job's words, which are drawn inside it.
+    m_progress->setMinimumWidth(
+        fontMetrics().horizontalAdvance(tr("Creating preset 5 from its built-in values — 16 of 16"))
+        + 4 * fontMetrics().averageCharWidth());
     m_progress->hide();
     statusBar()->addWidget(m_progress);
     m_lastCommandStatus = new QLabel(this);
