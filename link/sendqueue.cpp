@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace camdeck {
 
@@ -74,26 +75,47 @@ void SendQueue::lose(const std::string &path)
     post(std::move(item));
 }
 
-SendQueue::Job::Job(SendQueue &queue, std::string label)
+SendQueue::Job::Job(SendQueue &queue, std::string label, Written whenWritten)
     : m_queue(queue)
 {
-    if (m_queue.m_jobDepth++ == 0)
+    ++m_queue.m_jobDepth;
+    if (m_queue.m_jobLabel.empty())
         m_queue.m_jobLabel = std::move(label);
+    if (whenWritten)
+        m_queue.m_jobWritten.push_back(std::move(whenWritten));
 }
 
 SendQueue::Job::~Job()
 {
     if (--m_queue.m_jobDepth > 0)
         return;
-    std::deque<Item> items = std::move(m_queue.m_jobItems);
-    m_queue.m_jobItems.clear();
-    int steps = 0;
-    for (const Item &item : items)
-        steps += item.kind == Item::Kind::Write ? 1 : 0;
-    int step = 0;
+    std::deque<Item> items = std::exchange(m_queue.m_jobItems, {});
+    const std::string label = std::exchange(m_queue.m_jobLabel, {});
+    std::vector<Written> written = std::exchange(m_queue.m_jobWritten, {});
+    std::vector<Bytes> messages;
+    Item *last = nullptr;
     for (Item &item : items) {
         if (item.kind == Item::Kind::Write) {
-            item.job = m_queue.m_jobLabel;
+            messages.push_back(item.bytes);
+            last = &item;
+        }
+    }
+    const int steps = static_cast<int>(messages.size());
+    if (!written.empty() && !last) {
+        for (const Written &told : written)
+            m_queue.report([told] { told(true, {}); });
+    }
+    if (last) {
+        last->jobMessages = std::move(messages);
+        last->whenWritten = [written](bool ok, const std::vector<Bytes> &sent) {
+            for (const Written &told : written)
+                told(ok, sent);
+        };
+    }
+    int step = 0;
+    for (Item &item : items) {
+        if (item.kind == Item::Kind::Write && !label.empty()) {
+            item.job = label;
             item.step = ++step;
             item.steps = steps;
         }
@@ -250,9 +272,17 @@ void SendQueue::carryOut(Item &item)
 // lost port the rest of the queue is dropped this way.
 void SendQueue::write(Item &item)
 {
-    if (!m_line.isOpen())
+    if (!m_line.isOpen()) {
+        if (item.whenWritten)
+            report([told = std::move(item.whenWritten)] { told(false, {}); });
+        if (item.onReply)
+            report([handler = std::move(item.onReply)] { handler({ENODEV, {}}); });
         return;
+    }
     const IoResult written = m_line.writeAll(item.bytes);
+    if (item.whenWritten)
+        report([told = std::move(item.whenWritten), ok = written.ok(),
+                messages = std::move(item.jobMessages)] { told(ok, messages); });
     if (!written.ok() && m_line.isOpen() && m_reports.failed)
         report([failed = m_reports.failed, failure = Failure{m_line.path(), written.error, false}] {
             failed(failure);
@@ -262,10 +292,12 @@ void SendQueue::write(Item &item)
                 steps = item.steps] { progress(job, step, steps); });
     if (item.pause.count() > 0)
         m_line.pause(item.pause);
-    if (item.onReply && m_line.isOpen())
-        report([handler = std::move(item.onReply), reply = m_line.readAvailable(item.maxReply)] {
-            handler(reply);
-        });
+    // A request is always answered: by the device, or with the error of a
+    // line that went away meanwhile.
+    if (item.onReply)
+        report([handler = std::move(item.onReply),
+                reply = m_line.isOpen() ? m_line.readAvailable(item.maxReply)
+                                        : ReadResult{ENODEV, {}}] { handler(reply); });
 }
 
 } // namespace camdeck

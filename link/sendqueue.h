@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace camdeck {
 
@@ -76,7 +77,9 @@ public:
     // Drops what waits to be read, so a late answer to an earlier request is
     // not taken for the answer to the next one.
     void discardInput();
-    // Writes bytes, waits for wait and reads at most maxReply bytes of the answer.
+    // Writes bytes, waits for wait and reads at most maxReply bytes of the
+    // answer. handler is always called: with an error when the line was not
+    // open or went away.
     void request(Bytes bytes, std::chrono::milliseconds wait, std::size_t maxReply,
                  ReplyHandler handler);
     // Farewell, drained, the settings found at opening restored, closed.
@@ -86,12 +89,19 @@ public:
     // another line is open by then. What was queued before goes first.
     void lose(const std::string &path);
 
+    // Once the last write of a job is out (or dropped, the line not open):
+    // whether it went out, and every message the job wrote, in order.
+    using Written = std::function<void(bool written, const std::vector<Bytes> &messages)>;
+
     // While a Job lives, what its owner queues goes out as one piece of work,
-    // reported as progress ("Applying preset 2", 7 of 16). Jobs begun inside
-    // another one belong to the outer one.
+    // reported as progress ("Applying preset 2", 7 of 16) when it has a label.
+    // Jobs begun inside another one belong to the outer one, which takes the
+    // first label given. whenWritten is told, on the owner's side, when the
+    // job's last write is out: right after it, before its pause; a job that
+    // writes nothing is told at once.
     class Job {
     public:
-        Job(SendQueue &queue, std::string label);
+        explicit Job(SendQueue &queue, std::string label = {}, Written whenWritten = {});
         ~Job();
         Job(const Job &) = delete;
         Job &operator=(const Job &) = delete;
@@ -132,6 +142,8 @@ private:
         std::string job;
         int step = 0;
         int steps = 0;
+        Written whenWritten;
+        std::vector<Bytes> jobMessages; // what whenWritten is told
     };
 
     void post(Item item);
@@ -150,6 +162,7 @@ private:
     int m_jobDepth = 0;
     std::string m_jobLabel;
     std::deque<Item> m_jobItems;
+    std::vector<Written> m_jobWritten;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_idleChanged;
