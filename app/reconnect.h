@@ -31,7 +31,6 @@ public:
     bool lost();
     // Another port was picked, or the window closes: stop watching and waiting.
     void cancel();
-    bool isWaiting() const { return m_state == State::Waiting; }
 
 signals:
     // The path of the open port no longer leads to its device.

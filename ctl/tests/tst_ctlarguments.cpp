@@ -48,6 +48,7 @@ void TestCtlArguments::mistakesSendNothing_data()
     row("decode a b", "decode reads one input, not 'b' after 'a'");
     row("--jsno hello", "no option '--jsno'; did you mean --json?");
     row("hello ports", "ports runs alone, not with other commands");
+    row("set alc on ports", "ports runs alone, not with other commands"); // a command word ends the pairs
 }
 
 void TestCtlArguments::mistakesSendNothing()

@@ -67,7 +67,9 @@ void TestCtlWire::commands_data()
     row("text AB",
         "01 00 28 05 08 0B 00 01 41 A7 7A 01 00 28 05 08 0C 00 01 42 33 E3 01 00 28 05 08 0D 00 01 00 40 D0 …",
         QList<int>(24, 50));
-    row("set text on", "01 00 28 05 08 08 00 01 01 B4 2F", {100}); // the control that shows the text
+    // The control that shows the text (text is its older name), and where: 8/8 = 01, 03.
+    row("set text on text-position Bottom", "01 00 28 05 08 08 00 01 01 B4 2F 01 00 28 05 08 08 00 01 03 B6 2F",
+        {100, 100});
     row("switch blc on switch AGC off jog right", // packets, no pause
         "80 86 01 01 00 00 F8 00 80 82 00 01 00 00 FD 00 85 01 00 00 00 00 7A 00", {});
     row("jog stop", stopAndQuery, {500}); // the travel query answered 0.5 s later
