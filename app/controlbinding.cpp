@@ -78,7 +78,10 @@ void ControlBinding::build(const Control &c)
     if (*c.label)
         m_labels[&c] = child<QLabel>(m_window, c.label);
     w->setToolTip(QString::fromStdString(protocol::describeControl(c)));
-    const auto changed = [this, &c] { m_panel.changed(c); };
+    const auto changed = [this, &c] {
+        emit this->changed(c, value(c));
+        m_panel.changed(c);
+    };
     if (auto *slider = qobject_cast<QSlider *>(w)) {
         slider->setRange(c.min, c.max);
         slider->setTracking(false);
@@ -113,13 +116,18 @@ int ControlBinding::value(const Control &c) const
 void ControlBinding::set(const Control &c, int value)
 {
     QWidget *w = widget(c);
-    const QSignalBlocker quiet(w);
-    if (auto *slider = qobject_cast<QSlider *>(w))
-        slider->setValue(value);
-    else if (auto *popup = qobject_cast<QComboBox *>(w))
-        popup->setCurrentIndex(value);
-    else
-        static_cast<QCheckBox *>(w)->setChecked(value != 0);
+    const int before = this->value(c);
+    {
+        const QSignalBlocker quiet(w);
+        if (auto *slider = qobject_cast<QSlider *>(w))
+            slider->setValue(value);
+        else if (auto *popup = qobject_cast<QComboBox *>(w))
+            popup->setCurrentIndex(value);
+        else
+            static_cast<QCheckBox *>(w)->setChecked(value != 0);
+    }
+    if (this->value(c) != before)
+        emit changed(c, this->value(c));
 }
 
 void ControlBinding::show(const Control &c, const std::string &text)

@@ -30,6 +30,8 @@ public:
 signals:
     // A change that could not go out as asked ("the on-screen text takes ...").
     void refused(const QString &why);
+    // A control took a new value: a user's change, a rule's, a recall's or a script's.
+    void changed(const camdeck::protocol::Control &control, int value);
 
 private:
     void build(const camdeck::protocol::Control &control);

@@ -74,11 +74,13 @@ bool JogPad::eventFilter(QObject *watched, QEvent *event)
 }
 
 // The readouts change when the answer is in; no answer changes nothing.
-void JogPad::stop()
+void JogPad::stop(camdeck::CameraPanel::TravelHandler also)
 {
-    m_camera.stopJog([this](std::optional<int> travel, const camdeck::Bytes &) {
+    m_camera.stopJog([this, also](std::optional<int> travel, const camdeck::Bytes &reply) {
         if (travel)
             showTravel(*travel);
+        if (also)
+            also(travel, reply);
     });
 }
 

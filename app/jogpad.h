@@ -17,8 +17,8 @@ class JogPad : public QObject {
 public:
     JogPad(QWidget *window, camdeck::CameraPanel &camera, QObject *parent = nullptr);
 
-    // As Stop does: the drive's answer goes to the readouts.
-    void stop();
+    // As Stop does: the drive's answer goes to the readouts, and to also.
+    void stop(camdeck::CameraPanel::TravelHandler also = {});
     // The drive said how far the last move went.
     void showTravel(int travel);
 

@@ -1,7 +1,7 @@
 #include "mainwindow.h"
 #include "simulatorprocess.h"
 
-#include "util/helporversion.h"
+#include "util/programinfo.h"
 #include "util/terminationsignals.h"
 
 #include <QApplication>

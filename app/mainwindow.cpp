@@ -4,6 +4,7 @@
 #include "controlbinding.h"
 #include "devicelist.h"
 #include "jogpad.h"
+#include "panelservice.h"
 #include "presetbuttons.h"
 #include "reconnect.h"
 #include "textentry.h"
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -88,13 +90,17 @@ MainWindow::MainWindow(const QStringList &extraDevices, QWidget *parent)
     ui->fileOpening->setSizePolicy(keepPlace);
     ui->fileOpening->hide();
     setUpStatusBar();
+    setUpMenus();
 
     m_controls = new ControlBinding(this, m_line, this);
     m_presets = std::make_unique<camdeck::PresetBank>(m_controls->panel(), m_line);
     m_jog = new JogPad(this, m_controls->panel(), this);
     auto *presetButtons = new PresetButtons(this, *m_presets, this);
+    m_service = new PanelService(*this, *m_controls, *m_presets, *presetButtons, *m_jog,
+                                 ui->textstringSelect);
 
     connect(ui->ttySelect, &QComboBox::activated, this, &MainWindow::ttyPicked);
+    connect(ui->disconnectButton, &QPushButton::clicked, this, &MainWindow::disconnectPort);
     connect(m_reconnect, &Reconnect::cameBack, this, &MainWindow::reconnectTo);
     // The queue owns the line: it lets go of it and says the port is lost.
     connect(m_reconnect, &Reconnect::gone, this,
@@ -145,6 +151,21 @@ void MainWindow::setUpStatusBar()
     m_lastCommandStatus->setObjectName(QStringLiteral("lastCommandStatus"));
     statusBar()->addPermanentWidget(m_lastCommandStatus);
 
+}
+
+void MainWindow::setUpMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *disconnect = file->addAction(tr("&Disconnect"), this, &MainWindow::disconnectPort);
+    disconnect->setObjectName(QStringLiteral("disconnectAction"));
+    disconnect->setEnabled(false);
+    connect(this, &MainWindow::portStateChanged, disconnect,
+            [disconnect](PortState state) { disconnect->setEnabled(state != PortState::Closed); });
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence::Quit);
+
     m_traffic = new TrafficMonitor(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_traffic);
     m_traffic->hide();
@@ -152,6 +173,26 @@ void MainWindow::setUpStatusBar()
     showTraffic->setObjectName(QStringLiteral("showTrafficMonitor"));
     showTraffic->setText(tr("&Traffic monitor"));
     menuBar()->addMenu(tr("&View"))->addAction(showTraffic);
+}
+
+// The title names the port, the button and the menu let go of it.
+void MainWindow::setPortState(PortState state, const QString &port)
+{
+    m_portState = state;
+    m_port = state == PortState::Closed ? QString() : port;
+    setWindowTitle(m_port.isEmpty() ? tr("camdeck") : tr("%1 — camdeck").arg(m_port));
+    ui->disconnectButton->setEnabled(state != PortState::Closed);
+    emit portStateChanged(state, m_port);
+}
+
+void MainWindow::disconnectPort()
+{
+    if (m_portState == PortState::Closed)
+        return;
+    m_reconnect->cancel();
+    m_reconnecting = false;
+    m_devices->select(QString());
+    m_line.close(); // what is queued goes out first
 }
 
 // The size the panel needs, within the screen: the scroll area offers only a
@@ -162,6 +203,9 @@ void MainWindow::showEvent(QShowEvent *event)
     if (!m_sized) {
         m_sized = true;
         fitToContents();
+        // Scripts reach the panel once it is up: the bus is no business of
+        // the first paint.
+        QTimer::singleShot(0, m_service, &PanelService::registerOnBus);
     }
     QMainWindow::showEvent(event);
 }
@@ -188,9 +232,10 @@ void MainWindow::openDevice(const QString &path)
 
 void MainWindow::ttyPicked()
 {
-    // The placeholder names no device: there is nothing to open or to complain about.
+    // The placeholder names no device: there is nothing to open or to
+    // complain about, and what is open is let go.
     if (ui->ttySelect->currentIndex() <= 0)
-        return;
+        return disconnectPort();
     // The user has chosen: a lost port is no longer waited for.
     m_reconnect->cancel();
     m_reconnecting = false;
@@ -213,7 +258,7 @@ void MainWindow::openPort(const QString &path)
     m_connectionStatus->setText(m_reconnecting ? tr("Reconnecting to %1…").arg(path)
                                                : tr("Opening %1…").arg(path));
     setOpening(true); // until the device is greeted and preset 1 is on
-    m_openPath.clear();
+    setPortState(PortState::Opening, path);
     ++m_opensPending;
     // Behind whatever is still queued for the port open now, which then says farewell.
     m_line.open(path.toStdString());
@@ -230,7 +275,8 @@ void MainWindow::opened(const std::string &openedPath, const camdeck::OpenResult
     if (!result.ok())
         return refusedToOpen(path, result, reconnected);
 
-    m_openPath = path;
+    m_greetingReply = reply.data;
+    setPortState(PortState::Open, path);
     m_reconnect->opened(path, m_devices->systemPortsListed());
     if (reply.data.size() >= 2)
         qCDebug(lcLink).noquote() << "Message is >" + replyText(reply.data);
@@ -267,11 +313,13 @@ void MainWindow::refusedToOpen(const QString &path, const camdeck::OpenResult &r
     if (alert.clickedButton() == ok && !m_closing) {
         m_connectionStatus->setText(tr("Opening %1…").arg(path));
         setOpening(true);
+        setPortState(PortState::Opening, path);
         ++m_opensPending;
         m_line.open(path.toStdString());
         return;
     }
     m_connectionStatus->setText(tr("No port"));
+    setPortState(PortState::Closed, {});
 }
 
 // The busy bar shows only while it moves: a style's busy animation, once
@@ -308,9 +356,10 @@ void MainWindow::lineFailed(const camdeck::SendQueue::Failure &failure)
         m_lastCommandStatus->setText(tr("Not sent: %1").arg(why));
         return;
     }
-    m_openPath.clear();
     qCWarning(lcLink).noquote() << "Lost the serial line" << path << "-" << why;
     // A pick under way decides what is open next, not the port that was lost.
+    if (m_opensPending == 0)
+        setPortState(PortState::Lost, path);
     const bool waiting = m_opensPending == 0 && !m_closing && m_reconnect->lost();
     m_connectionStatus->setText((waiting ? tr("Port lost: %1 (%2). Waiting for it to come back.")
                                          : tr("Port lost: %1 (%2). Pick it again when it is back."))
@@ -340,8 +389,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::finishClosing()
 {
-    m_openPath.clear();
-    m_connectionStatus->setText(tr("No port"));
+    // A port picked meanwhile is opening behind the farewell.
+    if (m_opensPending == 0) {
+        setPortState(PortState::Closed, {});
+        m_connectionStatus->setText(tr("No port"));
+    }
     if (!m_closing || m_closed)
         return;
     m_closed = true;

@@ -16,6 +16,7 @@ class QProgressBar;
 class ControlBinding;
 class DeviceList;
 class JogPad;
+class PanelService;
 class Reconnect;
 class TrafficMonitor;
 
@@ -45,9 +46,20 @@ public:
     camdeck::SendQueue &line() { return m_line; }
     camdeck::CameraPanel &camera();
     // The port is open and greeted.
-    bool isConnected() const { return !m_openPath.isEmpty(); }
+    bool isConnected() const { return m_portState == PortState::Open; }
+
+    enum class PortState { Closed, Opening, Open, Lost };
+    PortState portState() const { return m_portState; }
+    // The port open, opening or lost; "" when there is none.
+    const QString &port() const { return m_port; }
+    // What the device answered the greeting with when the port was opened.
+    const camdeck::Bytes &greetingReply() const { return m_greetingReply; }
+    // Farewell, the port's settings back, the port let go; the window waits
+    // for no adapter to come back.
+    void disconnectPort();
 
 signals:
+    void portStateChanged(PortState state, const QString &port);
     // Closing is over: the device has had its farewell and the line its old
     // settings. The window was hidden at once, so Qt does not count this as
     // its last window closing: whoever runs the program ends it on this.
@@ -59,6 +71,8 @@ protected:
 
 private:
     void setUpStatusBar();
+    void setUpMenus();
+    void setPortState(PortState state, const QString &port);
     void ttyPicked();
     void openPort(const QString &path);
     void reconnectTo(const QString &path);
@@ -79,7 +93,9 @@ private:
     TrafficMonitor *m_traffic = nullptr;
     DeviceList *m_devices = nullptr;
     Reconnect *m_reconnect = nullptr;
-    QString m_openPath;
+    PortState m_portState = PortState::Closed;
+    QString m_port;
+    camdeck::Bytes m_greetingReply;
     bool m_opening = false;
     bool m_reconnecting = false;
     int m_opensPending = 0;
@@ -93,4 +109,5 @@ private:
     ControlBinding *m_controls = nullptr;
     std::unique_ptr<camdeck::PresetBank> m_presets;
     JogPad *m_jog = nullptr;
+    PanelService *m_service = nullptr;
 };

@@ -16,6 +16,9 @@ class PresetButtons : public QObject {
 public:
     PresetButtons(QWidget *window, camdeck::PresetBank &presets, QObject *parent = nullptr);
 
+    // As Save N does: the slot and its file, and what came of it said.
+    camdeck::PresetSave save(int slot);
+
 signals:
     // What a save came to, for the status bar.
     void saved(const QString &message);

@@ -3,11 +3,13 @@
 #include "help.h"
 #include "invocation.h"
 #include "output.h"
+#include "panelclient.h"
 #include "session.h"
 
-#include "util/helporversion.h"
+#include "util/programinfo.h"
 #include "util/serialports.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace camdeck::ctl {
@@ -38,6 +40,25 @@ int run(const std::vector<std::string> &arguments, Host &host)
         return decodeStream(invocation, host);
     case Invocation::Action::Run:
         break;
+    }
+    // An open panel that holds the port takes the commands; else the port itself.
+    if (!invocation.direct) {
+        if (const std::optional<OpenPanel> panel = findOpenPanel(invocation.device))
+            return runThroughPanel(invocation, *panel, host, output);
+    }
+    const char *first = invocation.commands.front().name();
+    const bool reads = std::any_of(invocation.commands.begin(), invocation.commands.end(),
+                                   [](const Command &c) { return c.kind == Command::Kind::Get; });
+    if (reads) {
+        output.error("get reads an open panel's controls, and no panel holds "
+                     + (invocation.device.empty() ? std::string("a port") : invocation.device));
+        return CannotOpen;
+    }
+    if (invocation.device.empty()) {
+        host.err << "camdeck-ctl: " << first
+                 << " wants the device: -d PATH (no open panel holds a port)\n"
+                 << usageLine() << std::endl;
+        return BadArguments;
     }
     return Session(invocation, host, output).run();
 }

@@ -22,12 +22,13 @@ constexpr struct {
 } commandWords[] = {
     {"hello", Kind::Hello},   {"preset", Kind::Preset}, {"set", Kind::Set},
     {"text", Kind::Text},     {"mask", Kind::Mask},     {"jog", Kind::Jog},
-    {"switch", Kind::Switch},
+    {"switch", Kind::Switch}, {"get", Kind::Get},
 };
 constexpr const char *aloneWords[] = {"ports", "decode"};
 
-constexpr const char *options[] = {"-d",    "--device", "--json", "-v",     "--verbose", "--raw",
-                                   "--hex", "--list",   "-h",     "--help", "--version"};
+constexpr const char *options[]
+    = {"-d",     "--device", "--json", "-v",        "--verbose", "--raw", "--hex",
+       "--list", "-h",       "--help", "--version", "--direct",  "--all"};
 
 bool isOption(const std::string &word)
 {
@@ -157,6 +158,10 @@ bool Parser::option(const std::string &word)
         inv.raw = true;
     } else if (word == "--hex") {
         inv.hexInput = true;
+    } else if (word == "--direct") {
+        inv.direct = true;
+    } else if (word == "--all") {
+        inv.allControls = true;
     } else if (word == "--list") {
         inv.action = Invocation::Action::List;
     } else if (word == "-h" || word == "--help") {
@@ -214,6 +219,11 @@ bool Parser::argumentsOf(Command &command)
 {
     if (command.kind == Kind::Set)
         return settings(command);
+    if (command.kind == Kind::Get) {
+        while (more() && !isOption(m_arguments[m_next]) && !isCommandWord(m_arguments[m_next]))
+            command.words.push_back(take());
+        return true;
+    }
     const std::size_t count = command.kind == Kind::Hello ? 0
         : command.kind == Kind::Switch                    ? 2
                                                           : 1;
@@ -251,8 +261,6 @@ bool Parser::check()
         return true;
     if (inv.commands.empty())
         return fail("nothing to do: give a command");
-    if (inv.device.empty())
-        return fail(std::string(inv.commands.front().name()) + " wants the device: -d PATH");
     return true;
 }
 
@@ -272,17 +280,23 @@ bool Parser::resolve(Command &command)
     }
     case Kind::Set:
         return resolveSet(command);
+    case Kind::Get:
+        if (command.words.empty() && !m_invocation.allControls)
+            return fail("get wants a control's name, or --all");
+        for (const std::string &name : command.words) {
+            const protocol::Control *control = protocol::findControl(name);
+            if (!control)
+                return fail("no control '" + name + "'" + didYouMean(name, controlKeys()));
+            command.settings.push_back({control, 0});
+        }
+        return true;
     case Kind::Text:
         return resolveText(command, word);
-    case Kind::Mask: {
-        // A pattern by its name, or by its number as its button's object name has it.
-        const std::optional<int> index = wholeNumber(word);
-        const int count = static_cast<int>(maskPatterns().size());
-        command.number = index && *index >= 0 && *index < count ? *index : findMaskPattern(word);
+    case Kind::Mask:
+        command.number = findMaskPattern(word);
         return command.number >= 0
             || fail("mask takes " + oneOf(maskNames()) + ", not '" + word + "'"
                     + didYouMean(word, maskNames()));
-    }
     case Kind::Jog: {
         const std::optional<JogDirection> direction = findJogDirection(word);
         command.direction = direction.value_or(JogDirection::Stop);

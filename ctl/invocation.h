@@ -17,11 +17,11 @@ struct Setting {
 };
 
 struct Command {
-    enum class Kind { Hello, Preset, Set, Text, Mask, Jog, Switch };
+    enum class Kind { Hello, Preset, Set, Text, Mask, Jog, Switch, Get };
     Kind kind = Kind::Hello;
     std::vector<std::string> words; // as written after the command's name
     int number = 0; // preset: slot 0 to 4; mask: pattern 0 to 4
-    std::vector<Setting> settings;
+    std::vector<Setting> settings; // set; get: the controls asked for
     std::u16string text;
     JogDirection direction = JogDirection::Stop;
     const protocol::Switch *which = nullptr;
@@ -38,6 +38,8 @@ struct Invocation {
     bool verbose = false;
     bool raw = false;
     bool hexInput = false;
+    bool direct = false; // the port itself, even when an open panel holds it
+    bool allControls = false; // get --all
     std::string input = "-"; // what decode reads; "-" is standard input
     std::vector<Command> commands;
     // Why the line cannot be run ("no control 'alc-levle'; did you mean

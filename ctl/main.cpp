@@ -4,11 +4,15 @@
 
 #include "util/terminationsignals.h"
 
+#include <QCoreApplication>
+
 #include <csignal>
 #include <iostream>
 
 int main(int argc, char *argv[])
 {
+    // For the session bus, where an open panel may take the commands.
+    QCoreApplication application(argc, argv);
     // Ctrl+C or SIGTERM lets what is queued go out and the port be restored; a
     // second one ends the program at once.
     const int interrupted = terminationSignalFd();

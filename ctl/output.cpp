@@ -41,10 +41,36 @@ Output::Output(Host &host, bool json, bool verbose)
 {
 }
 
+std::string missingAnswer(const Command &command, const CommandResult &result,
+                          const std::string &device)
+{
+    if (command.kind == Command::Kind::Hello && (!result.reply || result.reply->empty()))
+        return "no reply to the greeting from " + device;
+    if (command.kind == Command::Kind::Jog && command.direction == JogDirection::Stop
+        && !result.travel)
+        return "the drive did not answer the travel query"
+            + (result.reply && !result.reply->empty()
+                   ? " (got " + protocol::hexBytes(*result.reply) + ")"
+                   : std::string());
+    return {};
+}
+
 // Scripts read results as they come: every line is flushed at once.
 void Output::result(const Command &command, const CommandResult &result)
 {
     const bool hello = command.kind == Command::Kind::Hello;
+    if (command.kind == Command::Kind::Get) {
+        QJsonObject values;
+        for (const auto &[name, value] : result.values) {
+            if (!m_json)
+                m_out << name << ' ' << value << '\n';
+            values.insert(QString::fromStdString(name), QString::fromStdString(value));
+        }
+        if (m_json)
+            m_out << json(QJsonObject{{"command", "get"}, {"values", values}}) << '\n';
+        m_out.flush();
+        return;
+    }
     if (!m_json) {
         if (result.reply && !result.reply->empty() && hello)
             m_out << "reply " << protocol::describeReply(*result.reply) << std::endl;

@@ -23,7 +23,13 @@ struct CommandResult {
     std::optional<Bytes> reply; // hello and jog stop: what the device answered
     std::optional<int> travel; // jog stop: the move's travel in mm
     std::string error; // the line failed during the command
+    std::vector<std::pair<std::string, std::string>> values; // get: name and value
 };
+
+// What a script asked for and did not get ("no reply to the greeting from
+// /dev/ttyUSB0", "the drive did not answer the travel query"), or "".
+std::string missingAnswer(const Command &command, const CommandResult &result,
+                          const std::string &device);
 
 class Output {
 public:

@@ -116,6 +116,8 @@ void Session::carryOut(const Command &command)
     case Command::Kind::Switch:
         m_panel.setSwitch(*command.which, command.on);
         break;
+    case Command::Kind::Get: // only an open panel has values to read
+        break;
     }
 }
 
@@ -124,16 +126,9 @@ void Session::checkAnswer(const Command &command)
 {
     if (m_failure)
         return;
-    if (command.kind == Command::Kind::Hello && m_greetingReply.empty()) {
-        m_output.error("no reply to the greeting from " + m_invocation.device);
-        m_unanswered = true;
-    }
-    if (command.kind == Command::Kind::Jog && command.direction == JogDirection::Stop
-        && !m_result.travel) {
-        const std::string got = m_result.reply && !m_result.reply->empty()
-            ? " (got " + protocol::hexBytes(*m_result.reply) + ")"
-            : "";
-        m_output.error("the drive did not answer the travel query" + got);
+    const std::string missing = missingAnswer(command, m_result, m_invocation.device);
+    if (!missing.empty()) {
+        m_output.error(missing);
         m_unanswered = true;
     }
 }

@@ -42,6 +42,8 @@ std::span<const MaskPattern> maskPatterns()
 
 int findMaskPattern(std::string_view name)
 {
+    if (name.size() == 1 && name[0] >= '0' && isPattern(name[0] - '0'))
+        return name[0] - '0';
     const std::string lower = protocol::lowerCase(name);
     for (std::size_t i = 0; i < std::size(patterns); ++i) {
         if (lower == patterns[i].name)

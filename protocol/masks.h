@@ -28,8 +28,8 @@ struct MaskPattern {
 
 // Pattern 0 shows no mask; its button clears them.
 std::span<const MaskPattern> maskPatterns();
-// The pattern's number by its name, in any case, or by an older name
-// ("cross"); -1 for none.
+// The pattern's number by its name, in any case, by an older name ("cross")
+// or by its number as its button's object name has it ("2"); -1 for none.
 int findMaskPattern(std::string_view name);
 
 Packet maskShowPacket(int mask, bool show);

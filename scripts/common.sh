@@ -4,7 +4,7 @@ set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${CAMDECK_BUILD_DIR:-$top/build}"
 
-packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev)
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev dbus-daemon)
 
 # install_missing [extra packages...]: apt-get only what is not there yet.
 install_missing() {

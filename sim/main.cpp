@@ -3,7 +3,7 @@
 // to stderr, and (unless --headless) to a window showing the picture.
 #include "ptydevice.h"
 #include "simwindow.h"
-#include "util/helporversion.h"
+#include "util/programinfo.h"
 #include "util/terminationsignals.h"
 
 #include <QApplication>

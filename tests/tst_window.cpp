@@ -438,6 +438,7 @@ void TestWindow::monitorFromTheViewMenu()
     QCOMPARE(panel.sent(), QStringList{"85 01 02 00 00 00 78 00"});
     QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), QString("Sent: jog back"));
     const QString all = monitor->text();
+    QVERIFY(panel.control<QWidget>("copyTraffic")->isVisible());
     QApplication::clipboard()->clear();
     panel.act("copyTraffic");
     QCOMPARE(QApplication::clipboard()->text(), all);

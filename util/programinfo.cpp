@@ -1,4 +1,4 @@
-#include "helporversion.h"
+#include "programinfo.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -93,6 +94,10 @@ void PtyPeer::run()
                 }
             }
         }
+        {
+            std::lock_guard lock(m_mutex);
+            m_answered = m_answered || !replies.empty();
+        }
         for (const Bytes &reply : replies)
             send(reply);
         m_arrived.notify_all();
@@ -143,13 +148,20 @@ std::vector<PtyPeer::Arrival> PtyPeer::arrivals() const
 void PtyPeer::settle()
 {
     // Quiet for a moment: the request has been read and any answer written;
-    // then give the answer time to cross to the slave.
+    // then the answer has crossed to the slave (the panel's side reads it
+    // from there), or the moment it takes on a busy machine has passed.
     std::unique_lock lock(m_mutex);
     const auto start = Clock::now();
     while (Clock::now() - std::max(m_lastArrival, start) < 15ms)
         m_arrived.wait_for(lock, 5ms);
+    const bool answered = std::exchange(m_answered, false);
     lock.unlock();
-    std::this_thread::sleep_for(5ms);
+    int waiting = 0;
+    for (int i = 0;
+         i < 100 && answered && (::ioctl(m_pty.slave(), FIONREAD, &waiting) != 0 || waiting == 0);
+         ++i)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(2ms);
 }
 
 camdeck::SerialLine::Pause PtyPeer::fastPause()

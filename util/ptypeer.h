@@ -69,5 +69,7 @@ private:
     std::vector<Rule> m_rules;
     Clock::time_point m_lastArrival = Clock::now();
     bool m_stop = false;
+    bool m_answered = false; // a rule answered since the last settle
+
     std::thread m_reader;
 };
