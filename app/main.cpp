@@ -40,6 +40,8 @@ int main(int argc, char *argv[])
     parser.addOption(simulate);
     parser.process(*app);
 
+    // The name desktops know the window by, as its desktop file and the bus do.
+    QGuiApplication::setDesktopFileName(QLatin1String(camdeckAppId));
     MainWindow::prepareApplication();
     SimulatorProcess simulator;
     MainWindow window(parser.values(device));

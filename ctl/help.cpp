@@ -44,7 +44,8 @@ std::string filled(std::string text)
 
 std::string usageLine()
 {
-    return "usage: camdeck-ctl [-v] [--json] [--raw] -d PATH COMMAND [ARG]... [COMMAND [ARG]...]..."
+    return "usage: camdeck-ctl [-v] [--json] [--raw] [--direct] [-d PATH] COMMAND [ARG]... "
+           "[COMMAND [ARG]...]..."
            "\n       camdeck-ctl [--json] ports | decode [--hex] [FILE|-] | --list | --help | "
            "--version";
 }
@@ -58,6 +59,11 @@ The port is opened as the panel opens it (raw 9600 8N1, locked, greeted, the
 reply read 0.25 s later); the commands run in order with the pauses the devices
 need; then the device is told goodbye and the port gets its settings back.
 Preset 1 is not applied on opening: a script says what it wants.
+
+When an open camdeck window holds the port (or, without -d, when exactly one
+window holds a port), the commands go through that window over the session
+bus instead, as its own clicks do: the same output and exit status, and the
+window's controls move.
 
 Commands (several share one open):
   hello                       print the device's reply to the greeting
@@ -73,6 +79,8 @@ Commands (several share one open):
   jog @JOGS@
                               move the drive; stop prints the travel of the move in mm
   switch @SWITCHES@ on|off   back-light compensation, AGC, flicker compensation
+  get NAME... | get --all     print the open window's values, by name (no port of
+                              its own: an open window must hold one)
   ports                       the serial ports: path, description, maker, serial number
   decode [FILE|-]             decode a captured byte stream, one line per message,
                               CRC and checksum checked; with --hex a capture as the
@@ -89,7 +97,10 @@ Options:
   -v, --verbose       every message sent and every reply on standard error, as
                       capture lines (time, sent or read, hex, what it says)
   --raw               let values outside a control's range through; only the
-                      register's low byte (or word) reaches the camera
+                      register's low byte (or word) reaches the camera (not
+                      through an open window, which keeps its ranges)
+  --direct            the port itself, even when an open window holds it (then
+                      the port is in use: status 3)
   --hex               decode reads hex text ("01 00 28 ...") rather than raw bytes
   --list              every control: name, values, register and meaning
   -h, --help          this text

@@ -241,6 +241,22 @@ void TestWindow::portFromPickToClose()
     QCOMPARE(again.mid(0, 2), QStringList({"80", "8E 12"}));
     QCOMPARE(again.size(), 2 + 16);
     QTRY_COMPARE(openDescriptorCount(), withWindow + 1);
+    const QString path = QString::fromStdString(panel.peer.slavePath());
+    QCOMPARE(panel.window.windowTitle(), path + " — camdeck");
+
+    // Disconnect: the farewell, and the port free for another program; the
+    // placeholder picked with a port open does the same.
+    for (const bool placeholder : {false, true}) {
+        if (placeholder)
+            QVERIFY(chooseItem(tty, 0));
+        else
+            panel.act("disconnectButton");
+        QCOMPARE(panel.sent(), QStringList{"80"});
+        QTRY_COMPARE(status(panel), QString("No port"));
+        QCOMPARE(panel.window.windowTitle(), QString("camdeck"));
+        QTRY_COMPARE(openDescriptorCount(), withWindow);
+        panel.open();
+    }
 
     panel.window.line().setPause(slowPause);
     panel.act("preset1Button");

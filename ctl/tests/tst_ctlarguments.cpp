@@ -59,7 +59,7 @@ void TestCtlArguments::mistakesSendNothing()
     const CtlRun run = runOn(peer, line.split(' '));
     QCOMPARE(run.status, 1);
     QCOMPARE(run.err.section('\n', 0, 0), "camdeck-ctl: " + said);
-    QVERIFY2(run.err.section('\n', 1, 1).startsWith("usage: camdeck-ctl [-v] [--json] [--raw] -d PATH COMMAND"),
+    QVERIFY2(run.err.section('\n', 1, 1).startsWith("usage: camdeck-ctl [-v] [--json] [--raw] [--direct] [-d PATH] COMMAND"),
              qPrintable(run.err));
     QCOMPARE(run.out, QString());
     QVERIFY(peer.takeAll().empty()); // not even a greeting
