@@ -32,19 +32,24 @@ int main(int argc, char *argv[])
         QStringLiteral("open"),
         QStringLiteral("Open the serial device at PATH at start, as if picked in the list."),
         QStringLiteral("PATH"));
+    const QCommandLineOption reset(
+        QStringLiteral("reset"),
+        QStringLiteral("Start with the built-in values, not those the window had when it was "
+                       "last closed."));
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Start the simulated camera and motor drive and connect to it."));
     parser.addOption(device);
     parser.addOption(open);
     parser.addOption(simulate);
+    parser.addOption(reset);
     parser.process(*app);
 
     // The name desktops know the window by, as its desktop file and the bus do.
     QGuiApplication::setDesktopFileName(QLatin1String(camdeckAppId));
     MainWindow::prepareApplication();
     SimulatorProcess simulator;
-    MainWindow window(parser.values(device));
+    MainWindow window(parser.values(device), parser.isSet(reset));
     // Closing the ordinary way: the device still gets its farewell and the line its old settings.
     onTerminationSignals(&window, [&window] { window.close(); });
     QObject::connect(&window, &MainWindow::closed, app.get(), &QCoreApplication::quit,

@@ -7,14 +7,17 @@
 #include "panelservice.h"
 #include "presetbuttons.h"
 #include "reconnect.h"
+#include "setupmenu.h"
 #include "textentry.h"
 #include "trafficmonitor.h"
 
 #include "link/openfailure.h"
 #include "protocol/decoder.h"
+#include "util/programinfo.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMenu>
@@ -23,14 +26,17 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcLink, "camdeck.link", QtInfoMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcPanel)
 
 namespace {
 
@@ -76,7 +82,7 @@ void MainWindow::prepareApplication()
     QApplication::setStyle(new PanelStyle);
 }
 
-MainWindow::MainWindow(const QStringList &extraDevices, QWidget *parent)
+MainWindow::MainWindow(const QStringList &extraDevices, bool reset, QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , m_line(camdeck::SendQueue::Reporting::ToOwner)
@@ -90,10 +96,10 @@ MainWindow::MainWindow(const QStringList &extraDevices, QWidget *parent)
     ui->fileOpening->setSizePolicy(keepPlace);
     ui->fileOpening->hide();
     setUpStatusBar();
-    setUpMenus();
 
     m_controls = new ControlBinding(this, m_line, this);
     m_presets = std::make_unique<camdeck::PresetBank>(m_controls->panel(), m_line);
+    setUpMenus();
     m_jog = new JogPad(this, m_controls->panel(), this);
     auto *presetButtons = new PresetButtons(this, *m_presets, this);
     m_service = new PanelService(*this, *m_controls, *m_presets, *presetButtons, *m_jog,
@@ -109,6 +115,9 @@ MainWindow::MainWindow(const QStringList &extraDevices, QWidget *parent)
             [this](const QString &c) { m_lastCommandStatus->setText(tr("Sent: %1").arg(c)); });
     connect(presetButtons, &PresetButtons::saved, m_lastCommandStatus, &QLabel::setText);
     connect(m_controls, &ControlBinding::refused, m_lastCommandStatus, &QLabel::setText);
+    connect(m_setups, &SetupMenu::said, m_lastCommandStatus, &QLabel::setText);
+    m_presets->setApplied(
+        [this](int slot) { m_lastCommandStatus->setText(tr("Preset %1 applied").arg(slot + 1)); });
 
     camdeck::SendQueue::Reports reports;
     reports.opened = [this](const auto &...report) { opened(report...); };
@@ -117,10 +126,12 @@ MainWindow::MainWindow(const QStringList &extraDevices, QWidget *parent)
     reports.tap = [this](const auto &...bytes) { m_traffic->record(bytes...); };
     reports.progress = [this](const auto &...progress) { showProgress(progress...); };
     reports.idle = [this] { queueIdle(); };
+    reports.dropped = [this] { noteNotSent(); };
     m_line.setReports(std::move(reports));
     // What the queue's thread reports waits in its outbox until this thread takes it.
     auto *reportsWaiting = new QSocketNotifier(m_line.reportFd(), QSocketNotifier::Read, this);
     connect(reportsWaiting, &QSocketNotifier::activated, this, [this] { m_line.takeReports(); });
+    restoreSettings(reset);
 }
 
 MainWindow::~MainWindow() = default;
@@ -147,15 +158,22 @@ void MainWindow::setUpStatusBar()
         + 4 * fontMetrics().averageCharWidth());
     m_progress->hide();
     statusBar()->addWidget(m_progress);
+    m_sendAllOffer = new QPushButton(tr("Send all"), this);
+    m_sendAllOffer->setObjectName(QStringLiteral("sendAllOffer"));
+    m_sendAllOffer->setToolTip(
+        tr("The window shows values the camera may not have: send them all"));
+    m_sendAllOffer->hide();
+    statusBar()->addWidget(m_sendAllOffer);
     m_lastCommandStatus = new QLabel(this);
     m_lastCommandStatus->setObjectName(QStringLiteral("lastCommandStatus"));
     statusBar()->addPermanentWidget(m_lastCommandStatus);
-
 }
 
 void MainWindow::setUpMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
+    m_setups = new SetupMenu(*this, m_controls->panel(), file);
+    connect(m_sendAllOffer, &QPushButton::clicked, this, &MainWindow::sendAll);
     QAction *disconnect = file->addAction(tr("&Disconnect"), this, &MainWindow::disconnectPort);
     disconnect->setObjectName(QStringLiteral("disconnectAction"));
     disconnect->setEnabled(false);
@@ -185,6 +203,77 @@ void MainWindow::setPortState(PortState state, const QString &port)
     emit portStateChanged(state, m_port);
 }
 
+void MainWindow::noteNotSent()
+{
+    m_unsent = true;
+    m_lastCommandStatus->setText(tr("No port open — not sent"));
+}
+
+void MainWindow::sendAll()
+{
+    if (!isConnected())
+        return noteNotSent();
+    m_sendAllOffer->hide();
+    m_unsent = false;
+    m_controls->panel().sendAll();
+}
+
+bool MainWindow::holdsUnsent() const
+{
+    const camdeck::Setup shown = m_controls->panel().setup();
+    const bool offBuiltIn
+        = std::any_of(shown.controls.begin(), shown.controls.end(), [](const auto &c) {
+              return !c.first->keeps.any() && c.second != c.first->initial;
+          });
+    const bool switchOn = std::any_of(shown.switches.begin(), shown.switches.end(),
+                                      [](const auto &s) { return s.second; });
+    return m_unsent || offBuiltIn || switchOn || !shown.text.value_or(std::u16string()).empty()
+        || shown.mask.value_or(0) != 0;
+}
+
+void MainWindow::restoreSettings(bool reset)
+{
+    if (reset) {
+        m_lastCommandStatus->setText(tr("Started with the built-in values"));
+        return;
+    }
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(camdeckAppId));
+    if (settings.status() != QSettings::NoError) {
+        // Set aside for its owner to look at; this start uses the built-in values.
+        const QString damaged = settings.fileName() + QStringLiteral(".damaged");
+        QFile::remove(damaged);
+        QFile::rename(settings.fileName(), damaged);
+        qCWarning(lcPanel).noquote()
+            << tr("%1 could not be read: set aside as %2").arg(settings.fileName(), damaged);
+        return;
+    }
+    m_savedGeometry = settings.value(QStringLiteral("geometry")).toByteArray();
+    restoreState(settings.value(QStringLiteral("state")).toByteArray());
+    m_setups->setRecent(settings.value(QStringLiteral("recentSetups")).toStringList());
+    const QString port = settings.value(QStringLiteral("port")).toString();
+    if (!port.isEmpty())
+        m_devices->select(port);
+    const camdeck::SetupRead kept
+        = camdeck::parseSetup(settings.value(QStringLiteral("controls")).toString().toStdString());
+    if (!kept.ok())
+        qCWarning(lcPanel).noquote()
+            << tr("The controls kept in %1 were not taken: %2")
+                   .arg(settings.fileName(), QString::fromStdString(kept.error));
+    m_controls->panel().take(kept.setup, false);
+    m_setups->showKept();
+}
+
+void MainWindow::saveSettings() const
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(camdeckAppId));
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("state"), saveState());
+    settings.setValue(QStringLiteral("recentSetups"), m_setups->recent());
+    settings.setValue(QStringLiteral("port"), ui->ttySelect->currentData().toString());
+    settings.setValue(QStringLiteral("controls"),
+                      QString::fromStdString(camdeck::formatSetup(m_controls->panel().setup())));
+}
+
 void MainWindow::disconnectPort()
 {
     if (m_portState == PortState::Closed)
@@ -202,7 +291,8 @@ void MainWindow::showEvent(QShowEvent *event)
 {
     if (!m_sized) {
         m_sized = true;
-        fitToContents();
+        if (m_savedGeometry.isEmpty() || !restoreGeometry(m_savedGeometry))
+            fitToContents();
         // Scripts reach the panel once it is up: the bus is no business of
         // the first paint.
         QTimer::singleShot(0, m_service, &PanelService::registerOnBus);
@@ -342,8 +432,11 @@ void MainWindow::showProgress(const std::string &job, int done, int total)
 void MainWindow::queueIdle()
 {
     m_progress->hide();
-    if (m_opening && !m_line.busy())
-        setOpening(false);
+    if (!m_opening || m_line.busy())
+        return;
+    // Opened, preset 1 on: the rest of what the window shows, the camera may lack.
+    setOpening(false);
+    m_sendAllOffer->setVisible(isConnected() && holdsUnsent());
 }
 
 // A write that failed or timed out, or a device gone: said in the status bar;
@@ -379,6 +472,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     m_closing = true;
     m_reconnect->cancel();
+    saveSettings();
     hide();
     // Never longer than the queued pauses and a second: a stuck adapter must
     // not keep the program alive.

@@ -17,6 +17,8 @@ class ControlBinding;
 class DeviceList;
 class JogPad;
 class PanelService;
+class QPushButton;
+class SetupMenu;
 class Reconnect;
 class TrafficMonitor;
 
@@ -29,7 +31,10 @@ class MainWindow : public QMainWindow {
 
 public:
     // extraDevices are listed in ttySelect after the ports the system reports.
-    explicit MainWindow(const QStringList &extraDevices = {}, QWidget *parent = nullptr);
+    // The window comes back as it was closed (size, place, controls, the
+    // port picked), unless reset: then with the built-in values.
+    explicit MainWindow(const QStringList &extraDevices = {}, bool reset = false,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Once, before the first window: the application's style, less the menu
@@ -57,6 +62,12 @@ public:
     // Farewell, the port's settings back, the port let go; the window waits
     // for no adapter to come back.
     void disconnectPort();
+    // A change went nowhere, as no port is open: said, and the camera may now
+    // lack a value the window shows.
+    void noteNotSent();
+    // Every control as it stands to the camera (Send all); said when no port is open.
+    void sendAll();
+    SetupMenu &setups() { return *m_setups; }
 
 signals:
     void portStateChanged(PortState state, const QString &port);
@@ -72,6 +83,11 @@ protected:
 private:
     void setUpStatusBar();
     void setUpMenus();
+    void restoreSettings(bool reset);
+    void saveSettings() const;
+    // The window shows what the camera may not have: a control off its
+    // built-in value, a switch on, a text or a mask, a change not sent.
+    bool holdsUnsent() const;
     void setPortState(PortState state, const QString &port);
     void ttyPicked();
     void openPort(const QString &path);
@@ -90,6 +106,7 @@ private:
     QLabel *m_connectionStatus = nullptr;
     QProgressBar *m_progress = nullptr;
     QLabel *m_lastCommandStatus = nullptr;
+    QPushButton *m_sendAllOffer = nullptr;
     TrafficMonitor *m_traffic = nullptr;
     DeviceList *m_devices = nullptr;
     Reconnect *m_reconnect = nullptr;
@@ -102,6 +119,8 @@ private:
     bool m_closing = false;
     bool m_sized = false;
     bool m_closed = false;
+    bool m_unsent = false;
+    QByteArray m_savedGeometry;
     // Owns the port on a thread of its own; what it reports waits in its
     // outbox until this window's thread takes it.
     camdeck::SendQueue m_line;
@@ -110,4 +129,5 @@ private:
     std::unique_ptr<camdeck::PresetBank> m_presets;
     JogPad *m_jog = nullptr;
     PanelService *m_service = nullptr;
+    SetupMenu *m_setups = nullptr;
 };

@@ -5,8 +5,10 @@
 #include "findchild.h"
 #include "jogpad.h"
 #include "presetbuttons.h"
+#include "setupmenu.h"
 
 #include "panel/controlvalues.h"
+#include "presets/setupstore.h"
 #include "protocol/decoder.h"
 #include "protocol/masks.h"
 #include "util/programinfo.h"
@@ -268,6 +270,36 @@ int PanelService::Jog(const QString &direction, QStringList &, QByteArray &)
         QDBusConnection(bus).send(answer);
     });
     return 0;
+}
+
+QStringList PanelService::ApplySetup(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() > camdeck::setupSizeLimit)
+        return refuse("BadArguments",
+                      "the setup is " + std::to_string(utf8.size() / 1024)
+                          + " kB, more than a setup's "
+                          + std::to_string(camdeck::setupSizeLimit / 1024) + " kB");
+    const camdeck::SetupRead read = camdeck::parseSetup(utf8.toStdString());
+    if (!read.ok())
+        return refuse("BadArguments", read.error);
+    if (!portOpen())
+        return {};
+    replyWhenWritten([&] { m_window.setups().take(read.setup); });
+    return {};
+}
+
+QString PanelService::DumpSetup()
+{
+    return QString::fromStdString(camdeck::formatSetup(m_controls.panel().setup()));
+}
+
+QStringList PanelService::SendAll()
+{
+    if (!portOpen())
+        return {};
+    replyWhenWritten([&] { m_window.sendAll(); });
+    return {};
 }
 
 void PanelService::Disconnect()

@@ -53,6 +53,9 @@ public slots:
     QStringList Mask(const QString &name);
     QStringList Switch(const QString &name, bool on);
     int Jog(const QString &direction, QStringList &sent, QByteArray &reply);
+    QStringList ApplySetup(const QString &setup);
+    QString DumpSetup();
+    QStringList SendAll();
     void Disconnect();
 
 signals:

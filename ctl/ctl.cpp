@@ -47,10 +47,14 @@ int run(const std::vector<std::string> &arguments, Host &host)
             return runThroughPanel(invocation, *panel, host, output);
     }
     const char *first = invocation.commands.front().name();
-    const bool reads = std::any_of(invocation.commands.begin(), invocation.commands.end(),
-                                   [](const Command &c) { return c.kind == Command::Kind::Get; });
-    if (reads) {
-        output.error("get reads an open panel's controls, and no panel holds "
+    const auto reads = std::find_if(
+        invocation.commands.begin(), invocation.commands.end(), [](const Command &c) {
+            return c.kind == Command::Kind::Get
+                || (c.kind == Command::Kind::Setup && c.words.front() == "dump");
+        });
+    if (reads != invocation.commands.end()) {
+        output.error(std::string(reads->kind == Command::Kind::Get ? "get" : "setup dump")
+                     + " reads an open panel's controls, and no panel holds "
                      + (invocation.device.empty() ? std::string("a port") : invocation.device));
         return CannotOpen;
     }

@@ -81,6 +81,9 @@ Commands (several share one open):
   switch @SWITCHES@ on|off   back-light compensation, AGC, flicker compensation
   get NAME... | get --all     print the open window's values, by name (no port of
                               its own: an open window must hold one)
+  setup apply FILE            every control, switch, text and mask of a setup file
+                              on the controls, then all of them sent
+  setup dump                  the open window's values as a setup file
   ports                       the serial ports: path, description, maker, serial number
   decode [FILE|-]             decode a captured byte stream, one line per message,
                               CRC and checksum checked; with --hex a capture as the

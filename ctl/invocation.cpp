@@ -2,6 +2,7 @@
 
 #include "panel/controlvalues.h"
 #include "presets/presetfile.h"
+#include "presets/setupstore.h"
 #include "protocol/masks.h"
 #include "protocol/names.h"
 
@@ -22,7 +23,7 @@ constexpr struct {
 } commandWords[] = {
     {"hello", Kind::Hello},   {"preset", Kind::Preset}, {"set", Kind::Set},
     {"text", Kind::Text},     {"mask", Kind::Mask},     {"jog", Kind::Jog},
-    {"switch", Kind::Switch}, {"get", Kind::Get},
+    {"switch", Kind::Switch}, {"get", Kind::Get},       {"setup", Kind::Setup},
 };
 constexpr const char *aloneWords[] = {"ports", "decode"};
 
@@ -224,13 +225,17 @@ bool Parser::argumentsOf(Command &command)
             command.words.push_back(take());
         return true;
     }
+    const bool applying = command.kind == Kind::Setup && more() && m_arguments[m_next] == "apply";
     const std::size_t count = command.kind == Kind::Hello ? 0
-        : command.kind == Kind::Switch                    ? 2
+        : command.kind == Kind::Switch || applying        ? 2
                                                           : 1;
     for (std::size_t i = 0; i < count; ++i) {
         if (!more())
             return fail(std::string(command.name()) + " wants "
-                        + (count == 2 ? "a switch and on or off" : "a value"));
+                        + (applying                          ? "apply and a file"
+                               : command.kind == Kind::Setup ? "apply FILE or dump"
+                               : count == 2                  ? "a switch and on or off"
+                                                             : "a value"));
         command.words.push_back(take());
     }
     return true;
@@ -280,6 +285,19 @@ bool Parser::resolve(Command &command)
     }
     case Kind::Set:
         return resolveSet(command);
+    case Kind::Setup: {
+        if (word == "dump")
+            return true;
+        if (word != "apply")
+            return fail("setup takes apply FILE or dump, not '" + word + "'");
+        const SetupText file = readSetupText(QString::fromStdString(command.words[1]));
+        const SetupRead read = file.ok() ? parseSetup(file.text) : SetupRead{{}, {}};
+        if (!file.ok())
+            return fail(file.error.toStdString());
+        command.setup = read.setup;
+        command.setupText = file.text;
+        return read.ok() || fail(command.words[1] + ", " + read.error);
+    }
     case Kind::Get:
         if (command.words.empty() && !m_invocation.allControls)
             return fail("get wants a control's name, or --all");

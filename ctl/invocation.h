@@ -2,6 +2,7 @@
 // anywhere on it sends nothing at all. Pure: no I/O.
 #pragma once
 
+#include "panel/setup.h"
 #include "protocol/camera.h"
 #include "protocol/jog.h"
 
@@ -17,7 +18,7 @@ struct Setting {
 };
 
 struct Command {
-    enum class Kind { Hello, Preset, Set, Text, Mask, Jog, Switch, Get };
+    enum class Kind { Hello, Preset, Set, Text, Mask, Jog, Switch, Get, Setup };
     Kind kind = Kind::Hello;
     std::vector<std::string> words; // as written after the command's name
     int number = 0; // preset: slot 0 to 4; mask: pattern 0 to 4
@@ -26,6 +27,8 @@ struct Command {
     JogDirection direction = JogDirection::Stop;
     const protocol::Switch *which = nullptr;
     bool on = false;
+    Setup setup; // setup apply: the file, read before the port is opened
+    std::string setupText;
 
     const char *name() const;
 };

@@ -59,6 +59,14 @@ std::string missingAnswer(const Command &command, const CommandResult &result,
 void Output::result(const Command &command, const CommandResult &result)
 {
     const bool hello = command.kind == Command::Kind::Hello;
+    if (result.setup) {
+        m_out << (m_json ? json(QJsonObject{{"command", "setup"},
+                                            {"setup", QString::fromStdString(*result.setup)}})
+                          + "\n"
+                         : *result.setup)
+              << std::flush;
+        return;
+    }
     if (command.kind == Command::Kind::Get) {
         QJsonObject values;
         for (const auto &[name, value] : result.values) {

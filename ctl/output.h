@@ -24,6 +24,7 @@ struct CommandResult {
     std::optional<int> travel; // jog stop: the move's travel in mm
     std::string error; // the line failed during the command
     std::vector<std::pair<std::string, std::string>> values; // get: name and value
+    std::optional<std::string> setup; // setup dump: the text
 };
 
 // What a script asked for and did not get ("no reply to the greeting from

@@ -150,6 +150,16 @@ bool PanelSession::carryOut(const Command &command)
         m_result.sent = stringsOf(reply.arguments().value(1).toStringList());
         return true;
     }
+    case Command::Kind::Setup: {
+        if (command.words.front() == "apply")
+            return sent(
+                call(QStringLiteral("ApplySetup"), {QString::fromStdString(command.setupText)}));
+        const QDBusMessage reply = call(QStringLiteral("DumpSetup"));
+        if (!answered(reply))
+            return false;
+        m_result.setup = reply.arguments().value(0).toString().toStdString();
+        return true;
+    }
     case Command::Kind::Get: {
         const QDBusMessage reply = call(QStringLiteral("Controls"));
         if (!answered(reply))

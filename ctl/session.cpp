@@ -118,6 +118,9 @@ void Session::carryOut(const Command &command)
         break;
     case Command::Kind::Get: // only an open panel has values to read
         break;
+    case Command::Kind::Setup:
+        m_panel.take(command.setup, true); // dump needs a panel: it has the values
+        break;
     }
 }
 

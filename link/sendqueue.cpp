@@ -273,6 +273,8 @@ void SendQueue::carryOut(Item &item)
 void SendQueue::write(Item &item)
 {
     if (!m_line.isOpen()) {
+        if (m_reports.dropped)
+            report(m_reports.dropped);
         if (item.whenWritten)
             report([told = std::move(item.whenWritten)] { told(false, {}); });
         if (item.onReply)

@@ -52,6 +52,8 @@ public:
         std::function<void(const std::string &job, int done, int total)> progress;
         // Nothing is queued any more.
         std::function<void()> idle;
+        // A write went nowhere: no line was open (none picked, or it was lost).
+        std::function<void()> dropped;
     };
 
     explicit SendQueue(Reporting reporting = Reporting::OnQueueThread);

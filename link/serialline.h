@@ -76,8 +76,14 @@ public:
     // Blocks until every byte is out: partial writes, EINTR and EAGAIN are
     // continued for at most about a second. With no line open: EBADF.
     [[nodiscard]] IoResult writeAll(const std::uint8_t *data, std::size_t size);
-    [[nodiscard]] IoResult writeAll(const Bytes &bytes) { return writeAll(bytes.data(), bytes.size()); }
-    [[nodiscard]] IoResult writePacket(const Packet &packet) { return writeAll(packet.data(), packet.size()); }
+    [[nodiscard]] IoResult writeAll(const Bytes &bytes)
+    {
+        return writeAll(bytes.data(), bytes.size());
+    }
+    [[nodiscard]] IoResult writePacket(const Packet &packet)
+    {
+        return writeAll(packet.data(), packet.size());
+    }
 
     // Does not block: returns at most maxBytes of what has arrived. Nothing
     // arrived is an empty, successful result ("no reply"); a device that is

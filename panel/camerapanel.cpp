@@ -112,6 +112,49 @@ void CameraPanel::recall(const ExposureSettings &settings)
     }
 }
 
+void CameraPanel::sendAll()
+{
+    const SendQueue::Job job(m_line, "Sending all settings");
+    for (const Control &c : protocol::controls())
+        changed(c);
+    const auto switches = protocol::switches();
+    for (std::size_t i = 0; i < switches.size(); ++i)
+        setSwitch(switches[i], m_switches[i]);
+    uploadText(std::u16string(m_text));
+    drawMask(m_mask);
+}
+
+Setup CameraPanel::setup() const
+{
+    Setup setup{{}, {}, m_text, m_mask};
+    for (const Control &c : protocol::controls())
+        setup.controls.emplace_back(&c, m_controls.value(c));
+    const auto switches = protocol::switches();
+    for (std::size_t i = 0; i < switches.size(); ++i)
+        setup.switches.emplace_back(&switches[i], m_switches[i]);
+    return setup;
+}
+
+void CameraPanel::take(const Setup &setup, bool send)
+{
+    for (const auto &[control, value] : setup.controls) {
+        m_controls.set(*control, value);
+        if (const auto text = protocol::labelText(*control, value))
+            m_controls.show(*control, *text);
+    }
+    // What the boxes show now is what a preset would keep.
+    for (const Control &c : protocol::controls()) {
+        if (c.keeps.any() && !c.keeps.inverse)
+            m_exposure[static_cast<std::size_t>(c.keeps.field)] = m_controls.value(c);
+    }
+    for (const auto &[which, on] : setup.switches)
+        m_switches[std::size_t(which - protocol::switches().data())] = on;
+    m_text = setup.text.value_or(m_text);
+    m_mask = setup.mask.value_or(m_mask);
+    if (send)
+        sendAll();
+}
+
 // One frame for both: the sliders' own actions would send x and y again.
 void CameraPanel::centreCrosshair()
 {
@@ -130,6 +173,7 @@ std::string CameraPanel::uploadText(std::u16string_view text)
     std::string problem = protocol::textProblem(text);
     if (!problem.empty())
         return problem;
+    m_text = text;
     const SendQueue::Job job(m_line, "Uploading text");
     for (int i = 0; i < protocol::textPositions; ++i) {
         const auto at = static_cast<std::size_t>(i);
@@ -147,6 +191,7 @@ void CameraPanel::drawMask(int pattern)
     const auto patterns = maskPatterns();
     if (pattern < 0 || pattern >= static_cast<int>(patterns.size()))
         return;
+    m_mask = pattern;
     const SendQueue::Job job(m_line,
                              pattern == 0 ? std::string("Clearing the masks")
                                           : std::string("Drawing mask “")
@@ -158,6 +203,7 @@ void CameraPanel::drawMask(int pattern)
 // The switches are packets, not camera frames: no pause after them, nothing kept.
 void CameraPanel::setSwitch(const protocol::Switch &which, bool on)
 {
+    m_switches[std::size_t(&which - protocol::switches().data())] = on;
     m_line.send(protocol::switchPacket(which, on), std::chrono::milliseconds(0));
 }
 

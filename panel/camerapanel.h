@@ -6,6 +6,8 @@
 // A preset recall runs the same path for each of its controls. No Qt.
 #pragma once
 
+#include "setup.h"
+
 #include "link/sendqueue.h"
 #include "protocol/camera.h"
 #include "protocol/jog.h"
@@ -65,6 +67,17 @@ public:
     // The exposure and gain settings last applied, which a save stores.
     const ExposureSettings &exposure() const { return m_exposure; }
 
+    // Every control as it stands, in the table's order, each as a change of
+    // it sends; then the switches, the text and the mask as last sent (the
+    // camera after a power cycle has none of it): one job, "Sending all settings".
+    void sendAll();
+    // The controls, switches, text and mask as they stand.
+    Setup setup() const;
+    // Puts a setup on the controls and keeps its switches, text and mask,
+    // sending nothing (a window coming back as it was left), then as
+    // sendAll() when send.
+    void take(const Setup &setup, bool send);
+
 private:
     void apply(const protocol::Control &control, int value);
     int valueOf(const protocol::Control &control) const;
@@ -74,6 +87,10 @@ private:
     Controls &m_controls;
     SendQueue &m_line;
     ExposureSettings m_exposure{};
+    // What the camera was last sent of what no control keeps.
+    std::vector<bool> m_switches = std::vector<bool>(protocol::switches().size());
+    std::u16string m_text;
+    int m_mask = 0;
 };
 
 } // namespace camdeck

@@ -60,7 +60,11 @@ void PresetBank::recall(int slot)
 {
     if (!isPresetSlot(slot))
         return;
-    const SendQueue::Job job(m_line, "Applying preset " + std::to_string(slot + 1));
+    const SendQueue::Job job(m_line, "Applying preset " + std::to_string(slot + 1),
+                             [this, slot](bool written, const std::vector<Bytes> &) {
+                                 if (written && m_applied)
+                                     m_applied(slot);
+                             });
     m_camera.recall(m_slots[static_cast<std::size_t>(slot)]);
 }
 

@@ -20,6 +20,8 @@ public:
     void loadFromFiles();
     // Sixteen paced commands: about 1.6 s on the line, none of it here.
     void recall(int slot);
+    // Told, on the queue's owner's side, once a recall's last frame is out.
+    void setApplied(std::function<void(int slot)> applied) { m_applied = std::move(applied); }
     // The settings last applied, into the slot and its file; the slot keeps
     // them until the program ends even when the file cannot be written.
     PresetSave save(int slot);
@@ -30,6 +32,7 @@ private:
     CameraPanel &m_camera;
     SendQueue &m_line;
     std::array<ExposureSettings, presetCount> m_slots{};
+    std::function<void(int slot)> m_applied;
 };
 
 } // namespace camdeck

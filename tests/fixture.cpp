@@ -3,12 +3,19 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSlider>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 using camdeck::Bytes;
+
+Home::Home()
+{
+    qputenv("HOME", m_dir.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(".config"));
+}
 
 void Home::write(int preset, const QByteArray &text) const
 {

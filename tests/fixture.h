@@ -15,10 +15,11 @@
 
 class QComboBox;
 
-// HOME for one test, where the panel keeps its preset files.
+// HOME for one test, where the panel keeps its preset files and remembers its
+// window (Qt keeps the settings' folder once it has looked it up: set anew).
 class Home {
 public:
-    Home() { qputenv("HOME", m_dir.path().toLocal8Bit()); }
+    Home();
     QString path() const { return m_dir.path(); }
     QString file(int preset) const { return m_dir.filePath(QStringLiteral("preset%1.txt").arg(preset)); }
     void write(int preset, const QByteArray &text) const;

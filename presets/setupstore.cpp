@@ -1,0 +1,63 @@
+#include "setupstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+namespace camdeck {
+
+QString setupDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/camdeck/setups");
+}
+
+SetupText readSetupText(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (info.isDir())
+        return {{}, QStringLiteral("%1 is a directory, not a setup").arg(name)};
+    if (!info.exists())
+        return {{}, QStringLiteral("%1 is not there").arg(name)};
+    // Opening a pipe or a device could block for good.
+    if (!info.isFile())
+        return {{}, QStringLiteral("%1 is not a regular file").arg(name)};
+    if (info.size() > setupSizeLimit)
+        return {{},
+                QStringLiteral("%1 is %2 kB, more than a setup's %3 kB")
+                    .arg(name)
+                    .arg(info.size() / 1024)
+                    .arg(setupSizeLimit / 1024)};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("%1: %2").arg(name, file.errorString())};
+    const QByteArray bytes = file.read(setupSizeLimit + 1);
+    if (bytes.size() > setupSizeLimit)
+        return {
+            {},
+            QStringLiteral("%1 is more than a setup's %2 kB").arg(name).arg(setupSizeLimit / 1024)};
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    [[maybe_unused]] const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return {{}, QStringLiteral("%1 is not UTF-8 text").arg(name)};
+    return {bytes.toStdString(), {}};
+}
+
+QString writeSetupText(const QString &path, const std::string &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    const auto size = static_cast<qint64>(text.size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    return file.commit() ? QString() : file.errorString();
+}
+
+} // namespace camdeck
