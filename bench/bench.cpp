@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace camdeck;
@@ -300,6 +302,17 @@ void ctlRows(Table &table, int runs, int presetRuns)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // The panel registers on the session bus, where camdeck-ctl finds it:
+    // without one, the run goes on in a bus of its own, when dbus-run-session
+    // is there to start it.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
+        char runSession[] = "dbus-run-session", dashes[] = "--";
+        std::vector<char *> command{runSession, dashes, const_cast<char *>(self.constData())};
+        command.insert(command.end(), argv + 1, argv + argc);
+        command.push_back(nullptr);
+        ::execvp(command[0], command.data());
+    }
     const bool smoke = QCoreApplication::arguments().contains(QStringLiteral("--smoke"));
     QTemporaryDir home;
     if (!home.isValid()) {
