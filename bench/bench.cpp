@@ -3,7 +3,9 @@
 // window stalls; the pacing of a preset recall, of the text upload and of a
 // mask pattern as the line sees them; what it spends sitting idle on an open
 // port; and camdeck-ctl's run of one set and of a preset recall, from process
-// start to exit. The panel runs in camdeck-bench-probe, a process of its own,
+// start to exit. Through the panel on the session bus: camdeck-ctl's set, a
+// call's reply after its bytes, and the stall while a script sends 100 calls.
+// The panel runs in camdeck-bench-probe, a process of its own,
 // offscreen, with a home directory of the benchmark's own; the line's far end
 // is a pseudo-terminal here.
 //
@@ -12,8 +14,11 @@
 #include "protocol/camera.h"
 #include "protocol/masks.h"
 #include "util/pacing.h"
+#include "util/programinfo.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,9 +27,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -88,7 +97,7 @@ void unmeasured(Table &table, std::string name, std::string why)
 bool print(const Table &table, bool budgetsCount)
 {
     bool passed = true;
-    const char *format = "%-30s %-12s %-30s %6s  %s\n";
+    const char *format = "%-36s %-12s %-30s %6s  %s\n";
     std::printf(format, "figure", "measured", "budget", "ratio", "verdict");
     for (const Row &row : table) {
         const bool failed = std::isnan(row.ratio) || (budgetsCount && row.broken);
@@ -107,14 +116,21 @@ double median(std::vector<double> values)
     return n == 0 ? NAN : (values[(n - 1) / 2] + values[n / 2]) / 2;
 }
 
-// Runs a program beside this one to its end: why it failed, or "". The
-// programs inherit this one's environment (see main()).
+// Runs a program beside this one to its end, meanwhile done while it runs
+// (its input ends after it): why it failed, or "". The programs inherit this
+// one's environment (see main()).
 std::string run(const QString &program, const QStringList &arguments, int timeoutMs,
-                QByteArray *output = nullptr)
+                QByteArray *output = nullptr, const std::function<void(QProcess &)> &meanwhile = {})
 {
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + u'/' + program, arguments);
-    const bool finished = process.waitForFinished(timeoutMs);
+    if (meanwhile) {
+        meanwhile(process);
+        process.closeWriteChannel();
+    }
+    // What meanwhile waited on may have seen the program end already.
+    const bool finished = process.waitForFinished(timeoutMs)
+        || (process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart);
     if (output)
         *output = process.readAllStandardOutput();
     if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
@@ -138,11 +154,13 @@ struct Report {
     }
 };
 
-Report probe(const QStringList &arguments, int timeoutMs)
+Report probe(const QStringList &arguments, int timeoutMs,
+             const std::function<void(QProcess &)> &meanwhile = {})
 {
     Report report;
     QByteArray output;
-    report.error = run(QStringLiteral("camdeck-bench-probe"), arguments, timeoutMs, &output);
+    report.error
+        = run(QStringLiteral("camdeck-bench-probe"), arguments, timeoutMs, &output, meanwhile);
     for (const QByteArray &line : output.split('\n')) {
         const QList<QByteArray> words = line.split(' ');
         for (qsizetype i = 1; i < words.size(); ++i)
@@ -178,14 +196,50 @@ void pacingRows(Table &table, const std::string &what, const std::vector<TimePoi
 }
 
 // The panel on a first start in an empty home, at work as the probe's session
-// drives it and then idle on the open port.
-void sessionRows(Table &table, int idleSeconds)
+// drives it, then on the bus, and idle on the open port.
+void sessionRows(Table &table, int idleSeconds, int runs)
 {
     PtyPeer peer;
+    const QString device = QString::fromStdString(peer.slavePath());
+    // While the probe's window holds the port: camdeck-ctl's set through it,
+    // process start to exit (the probe's script has already brought
+    // camdeck-ctl into the page cache); then calls of this program's own. Each
+    // once the last frame's pause is over, the queue idle: run back to back,
+    // a set would wait out the one before it.
+    std::vector<double> ctlRuns;
+    std::vector<std::pair<TimePoint, TimePoint>> calls; // asked, answered
+    std::string busError;
+    const auto onTheBus = [&](QProcess &process) {
+        const auto held = [&process] { return process.peek(1 << 16).contains("\nholding "); };
+        while (!held() && process.waitForReadyRead(90000)) { }
+        if (!held())
+            return;
+        for (int i = 0; i < runs && busError.empty(); ++i) {
+            std::this_thread::sleep_for(150ms);
+            const TimePoint spawned = PtyPeer::Clock::now();
+            busError = run(QStringLiteral("camdeck-ctl"),
+                           {QStringLiteral("-d"), device, QStringLiteral("set"),
+                            QStringLiteral("alc-level"), QStringLiteral("12")},
+                           10000);
+            ctlRuns.push_back(Ms(PtyPeer::Clock::now() - spawned).count());
+        }
+        const QString id = QLatin1String(camdeckAppId);
+        QDBusMessage set = QDBusMessage::createMethodCall(
+            QStringLiteral("%1.instance%2").arg(id).arg(process.processId()),
+            QStringLiteral("/Panel"), id + QStringLiteral(".Panel"), QStringLiteral("Set"));
+        for (int i = 0; i < runs && busError.empty(); ++i) {
+            std::this_thread::sleep_for(150ms);
+            set.setArguments({QStringLiteral("alc-level"), QString::number(10 + i % 2)});
+            const TimePoint asked = PtyPeer::Clock::now();
+            const QDBusMessage reply = QDBusConnection::sessionBus().call(set, QDBus::Block, 5000);
+            calls.emplace_back(asked, PtyPeer::Clock::now());
+            if (reply.type() != QDBusMessage::ReplyMessage)
+                busError = "the Set call failed: " + reply.errorMessage().toStdString();
+        }
+    };
     const Report report
-        = probe({QStringLiteral("session"), QString::fromStdString(peer.slavePath()),
-                 QString::number(idleSeconds * 1000)},
-                90000 + idleSeconds * 1000);
+        = probe({QStringLiteral("session"), device, QString::number(idleSeconds * 1000)},
+                90000 + idleSeconds * 1000, onTheBus);
     if (!report.error.empty())
         return unmeasured(table, "the panel's session", report.error);
     add(table, "memory after start-up", report.value("rss-start") / 1024.0, 80, "MB", 1);
@@ -220,6 +274,23 @@ void sessionRows(Table &table, int idleSeconds)
                maskSequence(2).size(), maskPacketPause);
     const double idlePercent = 100.0 * report.value("idle") / report.value("idle", 1);
     add(table, text("idle CPU over %d s", idleSeconds), idlePercent, 1, "%", 2);
+
+    if (!report.values.contains("holding"))
+        return unmeasured(table, "the panel on the bus",
+                          "no session bus (nor dbus-run-session to start one)");
+    if (!busError.empty())
+        return unmeasured(table, "the panel on the bus", busError);
+    const Ms scriptStall = std::chrono::nanoseconds(report.value("script-stall"));
+    add(table, "longest stall: script's 100 calls", scriptStall.count(), 30, "ms", 1);
+    add(table, text("ctl set via panel (median of %d)", runs), median(ctlRuns), 60, "ms");
+    // From the call's first byte on the line to its reply.
+    std::vector<double> replies;
+    for (const auto &[asked, answered] : calls) {
+        const auto first = std::ranges::find_if(
+            arrivals, [&](const PtyPeer::Arrival &a) { return a.at >= asked; });
+        replies.push_back(first == arrivals.end() ? INFINITY : Ms(answered - first->at).count());
+    }
+    add(table, "bus call: reply after bytes (median)", median(replies), 5, "ms", 2);
 }
 
 // The panel's start-up against a plain window with as many of each control
@@ -300,6 +371,17 @@ void ctlRows(Table &table, int runs, int presetRuns)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // The panel registers on the session bus, where camdeck-ctl finds it:
+    // without one, the run goes on in a bus of its own, when dbus-run-session
+    // is there to start it.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
+        char runSession[] = "dbus-run-session", dashes[] = "--";
+        std::vector<char *> command{runSession, dashes, const_cast<char *>(self.constData())};
+        command.insert(command.end(), argv + 1, argv + argc);
+        command.push_back(nullptr);
+        ::execvp(command[0], command.data());
+    }
     const bool smoke = QCoreApplication::arguments().contains(QStringLiteral("--smoke"));
     QTemporaryDir home;
     if (!home.isValid()) {
@@ -319,7 +401,7 @@ int main(int argc, char *argv[])
                 smoke ? " (smoke run)" : "");
     std::fflush(stdout);
     Table table;
-    sessionRows(table, smoke ? 2 : 10);
+    sessionRows(table, smoke ? 2 : 10, smoke ? 5 : 9);
     startupRows(table, smoke ? 8 : 20);
     ctlRows(table, smoke ? 3 : 9, smoke ? 1 : 3);
     const bool passed = print(table, !CAMDECK_BENCH_SANITIZED);
