@@ -238,13 +238,20 @@ void MainWindow::restoreSettings(bool reset)
         return;
     }
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(camdeckAppId));
-    if (settings.status() != QSettings::NoError) {
+    const camdeck::SetupRead kept
+        = camdeck::parseSetup(settings.value(QStringLiteral("controls")).toString().toStdString());
+    if (settings.status() != QSettings::NoError || !kept.ok()) {
         // Set aside for its owner to look at; this start uses the built-in values.
         const QString damaged = settings.fileName() + QStringLiteral(".damaged");
         QFile::remove(damaged);
         QFile::rename(settings.fileName(), damaged);
-        qCWarning(lcPanel).noquote()
-            << tr("%1 could not be read: set aside as %2").arg(settings.fileName(), damaged);
+        const QString said = tr("%1 could not be read (%2): set aside as %3")
+                                 .arg(settings.fileName(),
+                                      kept.ok() ? tr("not a settings file")
+                                                : QString::fromStdString(kept.error),
+                                      damaged);
+        qCWarning(lcPanel).noquote() << said;
+        m_lastCommandStatus->setText(said);
         return;
     }
     m_savedGeometry = settings.value(QStringLiteral("geometry")).toByteArray();
@@ -253,12 +260,6 @@ void MainWindow::restoreSettings(bool reset)
     const QString port = settings.value(QStringLiteral("port")).toString();
     if (!port.isEmpty())
         m_devices->select(port);
-    const camdeck::SetupRead kept
-        = camdeck::parseSetup(settings.value(QStringLiteral("controls")).toString().toStdString());
-    if (!kept.ok())
-        qCWarning(lcPanel).noquote()
-            << tr("The controls kept in %1 were not taken: %2")
-                   .arg(settings.fileName(), QString::fromStdString(kept.error));
     m_controls->panel().take(kept.setup, false);
     m_setups->showKept();
 }

@@ -64,7 +64,7 @@ bool SetupMenu::open(const QString &path)
     if (!read.ok()) {
         emit said(
             tr("Setup not opened: %1%2")
-                .arg(file.ok() ? QFileInfo(path).fileName() + QStringLiteral(", ") : QString(),
+                .arg(file.ok() ? path + QStringLiteral(", ") : QString(),
                      QString::fromStdString(read.error)));
         return false;
     }

@@ -345,6 +345,8 @@ bool Parser::resolveSet(Command &command)
             return fail("no control '" + name + "'" + didYouMean(name, controlKeys()));
         const ControlValue value
             = parseControlValue(*control, command.words[i + 1], m_invocation.raw);
+        if (value.outOfRange && !m_invocation.raw)
+            return fail(value.error + " (--raw lets it through)");
         if (!value.ok())
             return fail(value.error);
         command.settings.push_back({control, value.value});

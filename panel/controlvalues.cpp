@@ -104,9 +104,7 @@ ControlValue parseControlValue(const protocol::Control &control, std::string_vie
     if (!names.empty())
         error += " or one of " + joined(names, ", ");
     error += given;
-    if (number && !raw)
-        error += " (--raw lets it through)";
-    return {0, error};
+    return {0, error, number.has_value()};
 }
 
 std::string controlValueWord(const protocol::Control &control, int value)

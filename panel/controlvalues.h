@@ -16,6 +16,7 @@ namespace camdeck {
 struct ControlValue {
     int value = 0;
     std::string error;
+    bool outOfRange = false; // a number, just not one the control takes
     bool ok() const { return error.empty(); }
 };
 

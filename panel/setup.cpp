@@ -54,6 +54,8 @@ public:
 
 private:
     bool take(std::string_view key, std::string_view value);
+    // Each control once, whatever name it goes by (xdr, xdr-mode).
+    bool once(std::string_view name);
     bool fail(std::string why)
     {
         m_read.error = "line " + std::to_string(m_line) + ": " + why;
@@ -80,21 +82,27 @@ SetupRead Reader::read(std::string_view text)
             break;
         }
         const std::string key = protocol::lowerCase(trimmed(line.substr(0, equals)));
-        const auto [first, fresh] = m_seen.try_emplace(key, m_line);
-        if (!fresh) {
-            fail(key + " given again (first on line " + std::to_string(first->second) + ")");
-            break;
-        }
         if (!take(key, trimmed(line.substr(equals + 1))))
             break;
     }
+    if (!m_read.ok())
+        m_read.setup = {}; // refused whole
     return m_read;
+}
+
+bool Reader::once(std::string_view name)
+{
+    const auto [first, fresh] = m_seen.try_emplace(std::string(name), m_line);
+    return fresh
+        || fail(std::string(name) + " given again (first on line " + std::to_string(first->second) + ")");
 }
 
 bool Reader::take(std::string_view key, std::string_view value)
 {
     Setup &setup = m_read.setup;
     if (key == "text") {
+        if (!once(key))
+            return false;
         const std::optional<std::string> text = unquoted(value);
         if (!text)
             return fail("the text goes in quotes: text = \"LOT 42\"");
@@ -104,11 +112,15 @@ bool Reader::take(std::string_view key, std::string_view value)
         return problem.empty() || fail(problem);
     }
     if (key == "mask") {
+        if (!once(key))
+            return false;
         const int pattern = findMaskPattern(value);
         setup.mask = pattern;
         return pattern >= 0 || fail("no mask '" + std::string(value) + "'");
     }
     if (const protocol::Switch *which = protocol::findSwitch(key)) {
+        if (!once(which->key))
+            return false;
         const std::optional<bool> on = onOff(value);
         setup.switches.emplace_back(which, on.value_or(false));
         return on || fail(std::string(key) + " takes on or off, not '" + std::string(value) + "'");
@@ -117,6 +129,8 @@ bool Reader::take(std::string_view key, std::string_view value)
     if (!control)
         return fail("no control '" + std::string(key.substr(0, 40)) + "'"
                     + didYouMean(key, controlKeys()));
+    if (!once(control->key))
+        return false;
     const ControlValue parsed = parseControlValue(*control, value, false);
     setup.controls.emplace_back(control, parsed.value);
     return parsed.ok() || fail(parsed.error);

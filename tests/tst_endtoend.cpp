@@ -24,6 +24,7 @@ private slots:
     void programConnectsAtStartAndEndsOnASignal();
     void simulatorThatNeverSaysItsPath();
     void scriptGetsItsExitStatus();
+    void setupRoundTripOnTheSimulator();
     void helpAndVersionWithoutADisplay_data();
     void helpAndVersionWithoutADisplay();
 
@@ -192,6 +193,50 @@ void TestEndToEnd::scriptGetsItsExitStatus()
     const QString rest = hex(peer.takeAll());
     QCOMPARE(rest.size(), (15 * 11 + 1) * 3 - 1);
     QVERIFY2(rest.endsWith(" 80"), qPrintable(rest));
+}
+
+// What the open window shows, dumped to a file and applied again after the
+// controls were moved: the simulated camera gets it back, and the window
+// shows it as it was.
+void TestEndToEnd::setupRoundTripOnTheSimulator()
+{
+    Home home;
+    for (int preset = 1; preset <= 5; ++preset) // opening recalls preset 1 only
+        home.write(preset, "01\n16\n01\n11\n00\n16\n00\n00\n01\n12\n00\n00\n01\n08\n00\n");
+    QProcess camdeck;
+    QProcessEnvironment env = m_sim.processEnvironment();
+    env.insert("HOME", home.path());
+    env.remove("QT_LOGGING_RULES");
+    camdeck.setProcessEnvironment(env);
+    camdeck.start(CAMDECK_PROGRAM, {"--open", m_path});
+    const auto ctl = [&env](const QStringList &arguments) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(CAMDECK_CTL, arguments);
+        process.waitForFinished(30000);
+        return QStringList{QString::number(process.exitCode()), process.readAllStandardOutput(),
+                           process.readAllStandardError()};
+    };
+    QVERIFY(logged("2/10 peak control"));
+    QCOMPARE(ctl({"set", "colour-gain", "28", "crosshair-x", "500", "text", "LOT 42", "mask", "plus"}).first(), "0");
+    const QStringList dumped = ctl({"setup", "dump"});
+    QCOMPARE(dumped.first(), "0");
+    QVERIFY2(dumped[1].contains("\ncolour-gain = 28\n") && dumped[1].contains("\ntext = \"LOT 42\"\nmask = plus\n"),
+             qPrintable(dumped[1]));
+    QTemporaryDir dir;
+    QFile file(dir.filePath("bench.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(dumped[1].toUtf8()) > 0);
+    file.close();
+
+    QCOMPARE(ctl({"set", "colour-gain", "3", "text", "", "mask", "none"}).first(), "0");
+    QVERIFY(logged("mask 3 hide"));
+    m_log.clear();
+    QCOMPARE(ctl({"setup", "apply", file.fileName()}), (QStringList{"0", "", ""}));
+    QVERIFY(logged("4/4 colour gain ← 0x1C[\\s\\S]*8/3 crosshair x ← 500[\\s\\S]*text position 0 ← 0x4C"
+                   "[\\s\\S]*mask 1 show"));
+    QCOMPARE(ctl({"setup", "dump"}), dumped);
+    ::kill(pid_t(camdeck.processId()), SIGTERM);
+    QVERIFY(camdeck.waitForFinished(10000));
 }
 
 void TestEndToEnd::helpAndVersionWithoutADisplay_data()

@@ -73,6 +73,10 @@ private slots:
     void trafficLines();
     void monitorFromTheViewMenu();
     void refusedWrite();
+    void comesBackAsLeft_data();
+    void comesBackAsLeft();
+    void sendAllWhenTheCameraMayLackIt_data();
+    void sendAllWhenTheCameraMayLackIt();
 };
 
 // The ports, the controls as they are before any preset, what each control's
@@ -493,6 +497,117 @@ void TestWindow::refusedWrite()
     refuse = false;
     QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), "Not sent: " + QString(strerror(EINVAL)));
     QVERIFY(panel.window.isConnected());
+}
+
+void TestWindow::comesBackAsLeft_data()
+{
+    QTest::addColumn<QByteArray>("settings"); // written over the kept file before the start, or none
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<QStringList>("shown"); // name=value after the start
+    QTest::addColumn<QString>("said"); // in the status bar; FILE: the settings file
+    const QStringList builtIn{"colorgainsliderSelect=16", "colorgainslidervalue=0", "crosshairxpositionsliderSelect=320",
+                              "crossxposslidervalue=320", "blcSelect=0", "textstringSelect=", "trafficMonitor=0"};
+    QTest::newRow("as it was left, the port picked, nothing sent")
+        << QByteArray() << false
+        << QStringList{"colorgainsliderSelect=28", "colorgainslidervalue=12", "crosshairxpositionsliderSelect=500",
+                       "crossxposslidervalue=500", "blcSelect=1", "textstringSelect=LOT 42", "trafficMonitor=1",
+                       "ttySelect=PTY"}
+        << "";
+    QTest::newRow("--reset: the built-in values, and it says so")
+        << QByteArray() << true << builtIn << "Started with the built-in values";
+    QTest::newRow("not a settings file: set aside")
+        << QByteArray("[General\n") << false << builtIn
+        << "FILE could not be read (not a settings file): set aside as FILE.damaged";
+    QTest::newRow("controls out of range: set aside")
+        << QByteArray("[General]\ncontrols=colour-gain = 33\n") << false << builtIn
+        << "FILE could not be read (line 1: colour-gain takes 0 to 32, not '33'): set aside as FILE.damaged";
+}
+
+// The window closed with a few colours, the crosshair, a switch, the text and
+// the monitor shows them again on the next start, the port picked and not
+// opened; --reset and a damaged settings file start from the built-in values.
+void TestWindow::comesBackAsLeft()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(bool, reset);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, said);
+    Panel panel;
+    panel.act("colorgainsliderSelect", 28);
+    panel.act("crosshairxpositionsliderSelect", 500);
+    panel.act("blcSelect");
+    auto *field = panel.control<QLineEdit>("textstringSelect");
+    field->setFocus();
+    QTest::keyClicks(field, "LOT 42");
+    panel.act("textupdateSelect");
+    QVERIFY(pickMenuAction(&panel.window, panel.control<QAction>("showTrafficMonitor")));
+    panel.sent();
+    panel.window.close();
+    QCOMPARE(panel.sent(), QStringList{"80"});
+    QTRY_VERIFY(!panel.window.isVisible());
+    const QString file = panel.home.path() + "/.config/org.example.camdeck.conf";
+    if (!settings.isEmpty()) {
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::WriteOnly | QIODevice::Truncate) && kept.write(settings) == settings.size());
+    }
+
+    const QString path = QString::fromStdString(panel.peer.slavePath());
+    MainWindow again({path}, reset);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QVERIFY(settle(again.line()));
+    QCOMPARE(panel.peer.takeAll().size(), std::size_t(0));
+    QCOMPARE(again.findChild<QLabel *>("lastCommandStatus")->text(), QString(said).replace("FILE", file));
+    QCOMPARE(QFile::exists(file + ".damaged"), said.contains(".damaged"));
+    for (const QString &pair : shown) {
+        QWidget *control = requireChild<QWidget>(&again, pair.section('=', 0, 0));
+        const QString value = pair.section('=', 1).replace("PTY", path);
+        if (auto *slider = qobject_cast<QSlider *>(control))
+            QCOMPARE(slider->value(), value.toInt());
+        else if (auto *box = qobject_cast<QCheckBox *>(control))
+            QCOMPARE(int(box->isChecked()), value.toInt());
+        else if (auto *popup = qobject_cast<QComboBox *>(control))
+            QCOMPARE(popup->currentData().toString(), value);
+        else if (qobject_cast<QLabel *>(control) || qobject_cast<QLineEdit *>(control))
+            QCOMPARE(control->property("text").toString(), value);
+        else
+            QCOMPARE(int(control->isVisible()), value.toInt());
+    }
+}
+
+void TestWindow::sendAllWhenTheCameraMayLackIt_data()
+{
+    QTest::addColumn<bool>("changedWithNoPort");
+    QTest::newRow("built-in values: nothing to offer") << false;
+    QTest::newRow("a colour changed with no port: offered, sent on a click") << true;
+}
+
+// A change with no port open says it was not sent; once a port is open and
+// preset 1 is on, Send all is offered, and sends every control, the switches,
+// the text and the masks.
+void TestWindow::sendAllWhenTheCameraMayLackIt()
+{
+    QFETCH(bool, changedWithNoPort);
+    Panel panel(Panel::Closed);
+    auto *status = panel.control<QLabel>("lastCommandStatus");
+    if (changedWithNoPort) {
+        panel.act("colorgainsliderSelect", 28);
+        QTRY_COMPARE(status->text(), QString("No port open — not sent"));
+    }
+    panel.open();
+    QCOMPARE(status->text(), QString("Preset 1 applied"));
+    auto *offer = panel.control<QPushButton>("sendAllOffer");
+    QCOMPARE(offer->isVisible(), changedWithNoPort);
+    if (!changedWithNoPort)
+        return;
+    panel.act("sendAllOffer");
+    const QStringList sent = panel.sent();
+    QCOMPARE(sent.size(), 91);
+    QVERIFY2(sent.contains("01 00 28 05 04 04 00 01 1C A5 1F"), qPrintable(sent.join(", ")));
+    QVERIFY(!offer->isVisible());
+    auto *progress = panel.control<QProgressBar>("jobProgress");
+    QCOMPARE(progress->format(), QString("Sending all settings — %v of %m"));
+    QCOMPARE(progress->maximum(), 91);
 }
 
 QTEST_MAIN(TestWindow)

@@ -6,6 +6,8 @@
 #include "util/pacing.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -22,6 +24,8 @@ private slots:
     void commands();
     void told_data();
     void told();
+    void setups_data();
+    void setups();
     void adapterPulledMidRecall();
     void presetRecallIsPacedInRealTime();
 
@@ -157,6 +161,74 @@ void TestCtlWire::told()
     QCOMPARE(said, QString(err).replace("HOME", m_home.path()));
     QCOMPARE(QDir(m_home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"preset3.txt", "preset4.txt"}));
+}
+
+// A setup file on the port itself: every control goes, in the window's order,
+// those the file leaves out as a freshly started window has them; then the
+// switches, the text and the mask. A file refused is refused whole: the port
+// is not even opened.
+void TestCtlWire::setups_data()
+{
+    QTest::addColumn<QByteArray>("file"); // or "<directory>", "<100 MB>", "<missing>"
+    QTest::addColumn<int>("count"); // messages between the greeting and the farewell
+    QTest::addColumn<QStringList>("among"); // in this order among them
+    QTest::addColumn<QString>("refused"); // FILE: the file's path
+    const auto row = [](const char *name, const QByteArray &file, int count, const QStringList &among,
+                        const QString &refused = {}) { QTest::newRow(name) << file << count << among << refused; };
+    // clang-format off
+    row("two controls, the rest built in", "alc-level = 12\ngamma = 1.0\n", 91,
+        {"01 00 28 05 02 01 00 01 0C E0 52", "01 00 28 05 03 06 00 01 04 4F FC", "01 00 28 06 08 03 00 02 40 01 CC 0E",
+         "80 86 00 01 00 00 F9 00", "01 00 28 05 08 0B 00 01 00 E6 7A", "81 8A 00 01 00 00 F4 00"});
+    row("by hand: comments, any case, spaces, CRLF, an older name", "# bench 3\r\nXDR-Mode=  Middle \r\n\r\n  blc = ON\r\n", 91,
+        {"01 00 28 05 03 00 00 01 02 EF 56", "80 86 01 01 00 00 F8 00"});
+    row("text shown at the bottom, mask 2", "show-text = on\ntext-position = Bottom\ntext = \"A\\\"\"\nmask = open-cross\n", 99,
+        {"01 00 28 05 08 08 00 01 03 B6 2F", "01 00 28 05 08 0B 00 01 41 A7 7A", "01 00 28 05 08 0C 00 01 22 ", "81 8A 00 01 00 00 F4 00",
+         "A5 40 40 56 42 00 43 00", "81 8A 01 01 00 00 F3 00"});
+    row("a misspelt name", "alc-level = 12\nalc-levle = 3\n", 0, {}, "FILE, line 2: no control 'alc-levle'; did you mean alc-level?");
+    row("out of range", "alc-level = 17\n", 0, {}, "FILE, line 1: alc-level takes 0 to 16, not '17'");
+    row("one control under two names", "xdr = 1\n\nxdr-mode = 2\n", 0, {}, "FILE, line 3: xdr given again (first on line 1)");
+    row("no equals sign", "alc-level 12\n", 0, {}, "FILE, line 1: 'alc-level 12' is no 'name = value'");
+    row("text the camera cannot show", "text = \"\xE2\x82\xAC 5\"\n", 0, {}, "FILE, line 1: the on-screen text takes Latin-1 characters only, not '\u20AC'");
+    row("not UTF-8", "text = \"\xFF\"\n", 0, {}, "FILE is not UTF-8 text");
+    row("a directory", "<directory>", 0, {}, "FILE is a directory, not a setup");
+    row("100 MB", "<100 MB>", 0, {}, "FILE is 102400 kB, more than a setup's 256 kB");
+    row("not there", "<missing>", 0, {}, "FILE is not there");
+    // clang-format on
+}
+
+void TestCtlWire::setups()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, count);
+    QFETCH(QStringList, among);
+    QFETCH(QString, refused);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.txt");
+    QFile setup(path);
+    if (file == "<directory>")
+        QVERIFY(QDir(dir.path()).mkdir("bench.txt"));
+    else if (file == "<100 MB>")
+        QVERIFY(setup.open(QIODevice::WriteOnly) && setup.resize(100 << 20));
+    else if (file != "<missing>")
+        QVERIFY(setup.open(QIODevice::WriteOnly) && setup.write(file) == file.size());
+    setup.close();
+    PtyPeer peer;
+    const CtlRun run = runOn(peer, {"setup", "apply", path});
+    const QStringList sent = messages(peer.takeAll());
+    if (!refused.isEmpty()) {
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err.section('\n', 0, 0), "camdeck-ctl: " + QString(refused).replace("FILE", path));
+        QCOMPARE(sent, QStringList());
+        return;
+    }
+    QCOMPARE(run.status, 0);
+    QCOMPARE(sent.size(), 1 + count + 1);
+    qsizetype at = 0;
+    for (const QString &message : among) {
+        while (at < sent.size() && !sent[at].startsWith(message))
+            ++at;
+        QVERIFY2(at < sent.size(), qPrintable(message + " not in its place in " + sent.join(", ")));
+    }
 }
 
 // The adapter goes away after the third frame of a recall: the rest is not sent.
