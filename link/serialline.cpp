@@ -63,10 +63,12 @@ void SerialLine::pause(std::chrono::milliseconds d)
         m_pause(d);
         return;
     }
-    // Asked for no events, poll reports only a hang-up or an error.
+    // Asked for no events, poll reports only a hang-up or an error. The device
+    // needs the whole pause: what is left is rounded up to poll's milliseconds,
+    // and the clock read again after every wake-up.
     const auto deadline = std::chrono::steady_clock::now() + d;
     while (m_fd >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return;
@@ -144,7 +146,7 @@ IoResult SerialLine::writeAll(const std::uint8_t *data, std::size_t size)
             return result;
         }
         // The output queue is full: wait until it takes more, but not forever.
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             result.error = ETIMEDOUT;

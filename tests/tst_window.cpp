@@ -392,7 +392,7 @@ void TestWindow::pacedInRealTime()
     const auto returned = PtyPeer::Clock::now();
     const auto total = std::size_t(pieceSize * pieces);
     QCOMPARE(panel.peer.take(total, 5s).size(), total);
-    // The peer's thread may wake up to 5 ms late for a piece.
+    // The peer's thread may stamp a piece up to 5 ms late, never early.
     const auto starts = pieceStarts(panel.peer.arrivals(), std::size_t(pieceSize), clicked);
     const std::string fault = pacingFault(starts, std::size_t(pieces), pause, 5ms);
     QVERIFY2(fault.empty(), fault.c_str());

@@ -35,11 +35,15 @@ std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces
 {
     if (starts.size() != pieces)
         return std::to_string(starts.size()) + " pieces came, not " + std::to_string(pieces);
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-        const auto gap = std::chrono::duration_cast<microseconds>(starts[i] - starts[i - 1]);
-        if (gap < pause - jitter)
-            return "piece " + std::to_string(i) + " came " + std::to_string(gap.count())
-                + " us after the one before";
+    for (std::size_t last = 1; last < starts.size(); ++last) {
+        for (std::size_t first = 0; first < last; ++first) {
+            const auto span = std::chrono::duration_cast<microseconds>(starts[last] - starts[first]);
+            const auto least = pause * static_cast<int>(last - first) - jitter;
+            if (span < least)
+                return "pieces " + std::to_string(first) + " to " + std::to_string(last) + " came "
+                    + std::to_string(span.count()) + " us apart, less than "
+                    + std::to_string(last - first) + " pauses";
+        }
     }
     return {};
 }

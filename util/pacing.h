@@ -21,8 +21,11 @@ std::vector<TimePoint> pieceStarts(const std::vector<PtyPeer::Arrival> &arrivals
 
 std::chrono::microseconds smallestGap(const std::vector<TimePoint> &starts);
 
-// What is wrong with the pacing, or "": pieces came, and none came sooner
-// than pause - jitter after the one before (jitter being the reading side's).
+// What is wrong with the pacing, or "": the pieces came, and none came sooner
+// than a whole pause after the one before. The reading side may stamp a piece
+// up to jitter late, never early, so any run of pieces i..j must span at
+// least (j - i) pauses less jitter: a late read excuses one short gap, while
+// pauses each a fraction short add up over the run and are caught.
 std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces,
                         std::chrono::milliseconds pause, std::chrono::microseconds jitter);
 

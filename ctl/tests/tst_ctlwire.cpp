@@ -254,7 +254,7 @@ void TestCtlWire::presetRecallIsPacedInRealTime()
     QCOMPARE(peer.take(2 + 16 * 11 + 1).size(), std::size_t(2 + 16 * 11 + 1));
     const std::vector<PtyPeer::Arrival> arrivals = peer.arrivals();
     // Between the greeting and the farewell, 0.1 s after the last frame; the
-    // peer's thread may wake up to 5 ms late for a frame.
+    // peer's thread may stamp a frame up to 5 ms late, never early.
     const std::string fault = pacingFault(pieceStarts(arrivals, 11, arrivals[1].at, arrivals.back().at), 16,
                                           std::chrono::milliseconds(100), std::chrono::milliseconds(5));
     QVERIFY2(fault.empty(), fault.c_str());
