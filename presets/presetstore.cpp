@@ -1,12 +1,10 @@
 #include "presetstore.h"
+#include "durablefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cstring>
 
 Q_LOGGING_CATEGORY(lcPresets, "camdeck.presets", QtInfoMsg)
 
@@ -94,23 +92,7 @@ PresetSave writePreset(int slot, const ExposureSettings &values)
     const QString path = pathOf(slot);
     if (path.isEmpty())
         return {shownPath(slot), QStringLiteral("no home directory (HOME is not set)")};
-    const std::string text = formatPresetFile(values);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {path, file.errorString()};
-    // A full disk can take part of the text and then refuse the rest without
-    // QSaveFile noticing: a short write must not be committed over the old file.
-    const auto size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size) {
-        const QString error = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QString::fromLocal8Bit(std::strerror(errno));
-        file.cancelWriting();
-        return {path, error};
-    }
-    if (!file.commit())
-        return {path, file.errorString()};
-    return {path, {}};
+    return {path, replaceFile(path, formatPresetFile(values))};
 }
 
 } // namespace camdeck

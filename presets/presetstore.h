@@ -35,8 +35,8 @@ struct PresetSave {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Replaces the slot's file through a temporary file in the same directory, so
-// an interrupted save leaves the old file whole.
+// Replaces the slot's file whole and for good (see durablefile.h): an
+// interrupted save leaves the old file.
 PresetSave writePreset(int slot, const ExposureSettings &values);
 
 } // namespace camdeck

@@ -1,9 +1,9 @@
 #include "setupstore.h"
+#include "durablefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -49,14 +49,7 @@ SetupText readSetupText(const QString &path)
 QString writeSetupText(const QString &path, const std::string &text)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    const auto size = static_cast<qint64>(text.size());
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    return file.commit() ? QString() : file.errorString();
+    return replaceFile(path, text);
 }
 
 } // namespace camdeck

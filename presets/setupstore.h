@@ -22,8 +22,7 @@ struct SetupText {
 };
 SetupText readSetupText(const QString &path);
 
-// Replaces the file through a temporary one beside it, so an interrupted save
-// leaves the old one whole; the error, or "".
+// Replaces the file whole and for good (see durablefile.h); the error, or "".
 QString writeSetupText(const QString &path, const std::string &text);
 
 } // namespace camdeck

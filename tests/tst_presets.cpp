@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QSlider>
 
+#include "presets/durablefile.h"
+
 #include <clocale>
 #include <csignal>
 #include <sys/resource.h>
@@ -75,6 +77,8 @@ private slots:
     void recall_data();
     void recall();
     void savesKeepFilesWhole();
+    void savesReachTheDisk_data();
+    void savesReachTheDisk();
 };
 
 void TestPresets::firstStartCreatesTheFiles()
@@ -273,6 +277,81 @@ void TestPresets::savesKeepFilesWhole()
     panel.act("save4Button");
     QCOMPARE(panel.home.read(4), preset1Text);
     QCOMPARE(QFileInfo(otherHome.filePath("preset4.txt")).size(), 45);
+}
+
+void TestPresets::savesReachTheDisk_data()
+{
+    QTest::addColumn<QString>("failing"); // the call that fails, "write 20" once 20 bytes are in
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("said"); // after "Preset 3 "
+    const QString fresh = "preset3.txt.*";
+    const QStringList made{"open " + fresh, "write 45", "fsync " + fresh, "close " + fresh};
+    const QStringList synced{"rename " + fresh + " preset3.txt", "open HOME", "fsync HOME", "close HOME"};
+    QTest::newRow("the new file synced, renamed over, the folder synced")
+        << "" << 0 << made + synced << "saved in HOME/preset3.txt";
+    QTest::newRow("the disk full after 20 bytes")
+        << "write 20" << ENOSPC
+        << QStringList{"open " + fresh, "write 45", "write 25", "close " + fresh, "unlink " + fresh}
+        << "not saved: No space left on device";
+    QTest::newRow("the file not synced: no rename")
+        << "fsync " + fresh << EIO << made + QStringList{"unlink " + fresh} << "not saved: Input/output error";
+    QTest::newRow("the rename refused") << "rename" << EACCES << made + synced.mid(0, 1) + QStringList{"unlink " + fresh}
+                                        << "not saved: Permission denied";
+    QTest::newRow("the folder not synced")
+        << "fsync HOME" << EIO << made + synced
+        << "not saved: in place, but its folder was not synced to the disk (Input/output error)";
+}
+
+// A save is on the disk before it is said to be: the new file synced before
+// it is renamed over the old one, then the folder. A failure before the rename
+// leaves the old file whole and nothing beside it.
+void TestPresets::savesReachTheDisk()
+{
+    QFETCH(QString, failing);
+    QFETCH(int, error);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, said);
+    Panel panel(Panel::Closed);
+    panel.home.write(3, preset2Text);
+    QStringList log;
+    QMap<int, QString> names;
+    const QString home = panel.home.path();
+    const auto shown = [&](const char *path) {
+        const QString name = QString(path).replace(home, "HOME");
+        return name.startsWith("HOME/") ? name.mid(5).replace(QRegularExpression("\\.txt\\..*"), ".txt.*") : name;
+    };
+    const auto fail = [&](const QString &call) { return call == failing ? (errno = error, true) : false; };
+    const FileSystemCalls real = systemFileCalls();
+    FileSystemCalls calls_ = real;
+    calls_.open = [&](const char *path, int flags, mode_t mode) {
+        log << "open " + shown(path);
+        const int fd = real.open(path, flags, mode);
+        names[fd] = shown(path);
+        return fd;
+    };
+    calls_.write = [&](int fd, const void *data, size_t size) -> ssize_t {
+        log << "write " + QString::number(size);
+        if (failing == "write 20")
+            return size > 25 ? real.write(fd, data, 20) : (errno = error, -1);
+        return real.write(fd, data, size);
+    };
+    calls_.fsync = [&](int fd) { log << "fsync " + names[fd]; return fail("fsync " + names[fd]) ? -1 : real.fsync(fd); };
+    calls_.close = [&](int fd) { log << "close " + names[fd]; return real.close(fd); };
+    calls_.rename = [&](const char *from, const char *to) {
+        log << "rename " + shown(from) + " " + shown(to);
+        return fail("rename") ? -1 : real.rename(from, to);
+    };
+    calls_.unlink = [&](const char *path) { log << "unlink " + shown(path); return real.unlink(path); };
+    setFileSystemCalls(calls_);
+    if (!said.startsWith("saved"))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot save .*/preset3.txt"));
+    panel.act("save3Button");
+    setFileSystemCalls(systemFileCalls());
+    QCOMPARE(log, calls);
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), "Preset 3 " + QString(said).replace("HOME", home));
+    QCOMPARE(panel.home.read(3), failing.isEmpty() || failing == "fsync HOME" ? panel.exposure() : preset2Text);
+    QCOMPARE(QDir(home).entryList({"preset3*"}, QDir::Files | QDir::Hidden), QStringList{"preset3.txt"});
 }
 
 QTEST_MAIN(TestPresets)
