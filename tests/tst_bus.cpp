@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QSlider>
 
+#include <atomic>
+
 #include <unistd.h>
 
 using namespace camdeck;
@@ -164,6 +166,17 @@ void TestBus::changesAndClicksInTheirOrder()
              (QStringList{"01 00 28 05 08 02 00 01 08 76 C0", "01 00 28 05 08 01 00 01 80 AD 95",
                           "01 00 28 05 08 02 00 01 0C 72 C0"}));
     QTRY_COMPARE(listener.heard, (QStringList{"colour-bar on", "negative on", "crosshair on"}));
+
+    // A recall from the bus: its 16 frames, each with the camera's 0.1 s.
+    std::atomic<int> paused = 0; // counted on the queue's thread
+    panel.window.line().setPause([&paused, fast = panel.peer.fastPause()](std::chrono::milliseconds d) {
+        paused += d == std::chrono::milliseconds(100);
+        fast(d);
+    });
+    const QStringList recalled = sentIn(script.call("Preset", {2}));
+    QCOMPARE(recalled.size(), 16);
+    QCOMPARE(panel.sent(), recalled);
+    QCOMPARE(paused.load(), 16);
 }
 
 // camdeck-ctl while the window holds its port: through the panel, the output
