@@ -6,6 +6,7 @@
 #include "presets/setupstore.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -46,6 +47,8 @@ SetupMenu::SetupMenu(MainWindow &window, camdeck::CameraPanel &camera, QMenu *fi
     file->addSeparator();
 
     m_choosePath = [this](bool saving) {
+        // The dialog starts elsewhere when the folder is not there yet.
+        QDir().mkpath(camdeck::setupDirectory());
         return saving
             ? QFileDialog::getSaveFileName(&m_window, tr("Save setup"),
                                            camdeck::setupDirectory() + QStringLiteral("/setup.txt"),
