@@ -3,6 +3,7 @@
 // line's pacing in real time while the click returns at once, and the traffic
 // monitor with the status bar's last command.
 #include "fixture.h"
+#include "setupmenu.h"
 #include "trafficmonitor.h"
 #include "util/pacing.h"
 
@@ -506,12 +507,13 @@ void TestWindow::comesBackAsLeft_data()
     QTest::addColumn<QStringList>("shown"); // name=value after the start
     QTest::addColumn<QString>("said"); // in the status bar; FILE: the settings file
     const QStringList builtIn{"colorgainsliderSelect=16", "colorgainslidervalue=0", "crosshairxpositionsliderSelect=320",
-                              "crossxposslidervalue=320", "blcSelect=0", "textstringSelect=", "trafficMonitor=0"};
+                              "crossxposslidervalue=320", "blcSelect=0", "textstringSelect=", "trafficMonitor=0",
+                              "recentSetupsMenu="};
     QTest::newRow("as it was left, the port picked, nothing sent")
         << QByteArray() << false
         << QStringList{"colorgainsliderSelect=28", "colorgainslidervalue=12", "crosshairxpositionsliderSelect=500",
                        "crossxposslidervalue=500", "blcSelect=1", "textstringSelect=LOT 42", "trafficMonitor=1",
-                       "ttySelect=PTY"}
+                       "ttySelect=PTY", "recentSetupsMenu=line3.txt"}
         << "";
     QTest::newRow("--reset: the built-in values, and it says so")
         << QByteArray() << true << builtIn << "Started with the built-in values";
@@ -523,8 +525,8 @@ void TestWindow::comesBackAsLeft_data()
         << "FILE could not be read (line 1: colour-gain takes 0 to 32, not '33'): set aside as FILE.damaged";
 }
 
-// The window closed with a few colours, the crosshair, a switch, the text and
-// the monitor shows them again on the next start, the port picked and not
+// The window closed with a few colours, the crosshair, a switch, the text,
+// the monitor and a setup saved shows them again on the next start, the port picked and not
 // opened; --reset and a damaged settings file start from the built-in values.
 void TestWindow::comesBackAsLeft()
 {
@@ -541,6 +543,7 @@ void TestWindow::comesBackAsLeft()
     QTest::keyClicks(field, "LOT 42");
     panel.act("textupdateSelect");
     QVERIFY(pickMenuAction(&panel.window, panel.control<QAction>("showTrafficMonitor")));
+    QVERIFY(panel.window.setups().save(panel.home.path() + "/line3.txt"));
     panel.sent();
     panel.window.close();
     QCOMPARE(panel.sent(), QStringList{"80"});
@@ -568,6 +571,8 @@ void TestWindow::comesBackAsLeft()
             QCOMPARE(int(box->isChecked()), value.toInt());
         else if (auto *popup = qobject_cast<QComboBox *>(control))
             QCOMPARE(popup->currentData().toString(), value);
+        else if (auto *menu = qobject_cast<QMenu *>(control))
+            QCOMPARE(menu->actions().isEmpty() ? QString() : menu->actions().first()->text(), value);
         else if (qobject_cast<QLabel *>(control) || qobject_cast<QLineEdit *>(control))
             QCOMPARE(control->property("text").toString(), value);
         else
