@@ -1,9 +1,9 @@
 // How the panel does against its budgets: start-up time and peak memory, also
 // beside a bare window with the same controls; the resident set; how long the
-// window stalls; the pacing of a preset recall, of the text upload and of a
-// mask pattern as the line sees them; what it spends sitting idle on an open
-// port; and camdeck-ctl's run of one set and of a preset recall, from process
-// start to exit. Through the panel on the session bus: camdeck-ctl's set, a
+// window stalls; the pacing of a preset recall, of the text upload, of a
+// mask pattern and of Send all as the line sees them; what it spends sitting
+// idle on an open port; and camdeck-ctl's run of one set and of a preset
+// recall, from process start to exit. Through the panel on the session bus: camdeck-ctl's set, a
 // call's reply after its bytes, and the stall while a script sends 100 calls.
 // The panel runs in camdeck-bench-probe, a process of its own,
 // offscreen, with a home directory of the benchmark's own; the line's far end
@@ -12,6 +12,7 @@
 // Prints a row a figure with its ratio to the budget (1.00 is the budget).
 // Exits non-zero only when a figure could not be measured or is plainly broken.
 #include "protocol/camera.h"
+#include "protocol/decoder.h"
 #include "protocol/masks.h"
 #include "util/pacing.h"
 #include "util/programinfo.h"
@@ -209,6 +210,86 @@ void pacingRows(Table &table, const std::string &what, const std::vector<TimePoi
     gapRow(table, what, starts, pieces, pause);
 }
 
+// The messages that came in [from, to) as the decoder splits them, each with
+// the time its first byte came.
+struct Message {
+    TimePoint at;
+    protocol::Event event;
+};
+
+std::vector<Message> messages(const std::vector<PtyPeer::Arrival> &arrivals, TimePoint from,
+                              TimePoint to)
+{
+    protocol::Decoder decoder;
+    std::vector<Message> found;
+    std::vector<std::pair<std::size_t, TimePoint>> chunks; // where each begins in the stream
+    std::size_t fed = 0, taken = 0;
+    const auto take = [&](std::vector<protocol::Event> events) {
+        for (protocol::Event &event : events) {
+            const auto chunk
+                = std::ranges::upper_bound(chunks, taken, {}, &decltype(chunks)::value_type::first);
+            taken += event.bytes.size();
+            found.push_back({std::prev(chunk)->second, std::move(event)});
+        }
+    };
+    for (const PtyPeer::Arrival &arrival : arrivals) {
+        if (arrival.at < from || arrival.at >= to)
+            continue;
+        chunks.emplace_back(fed, arrival.at);
+        fed += arrival.bytes.size();
+        take(decoder.feed(arrival.bytes));
+    }
+    take(decoder.flush());
+    return found;
+}
+
+// What the panel waits after a message Send all sends: 0.1 s after a frame,
+// 0.05 s after a text frame or a mask packet, nothing after a switch packet;
+// -1 ms for anything else.
+std::chrono::milliseconds pauseAfter(const protocol::Event &event)
+{
+    using Kind = protocol::Event::Kind;
+    if (event.kind == Kind::Frame)
+        return protocol::textPosition({event.group(), event.index()}) ? protocol::textFramePause
+                                                                      : framePause;
+    if (event.kind == Kind::MaskShow || event.kind == Kind::MaskDefine)
+        return maskPacketPause;
+    return event.kind == Kind::Switch ? 0ms : -1ms;
+}
+
+// Send all: every control's frame, the switch packets, the text and the mask
+// as last drawn (pattern 2), one job. Its total is the sum of the pauses its
+// messages want; each run of messages that want the same pause is paced as
+// pieces are, up to the first message after it.
+void sendAllRows(Table &table, const std::vector<PtyPeer::Arrival> &arrivals, TimePoint begin,
+                 TimePoint ready)
+{
+    const std::vector<Message> sent = messages(arrivals, begin, ready);
+    const std::size_t expected = protocol::controls().size() + protocol::switches().size()
+        + protocol::textPositions + maskSequence(2).size();
+    const bool known
+        = std::ranges::none_of(sent, [](const Message &m) { return pauseAfter(m.event) < 0ms; });
+    if (sent.size() != expected || !known)
+        return unmeasured(table, "send all",
+                          text("%zu messages came, not %zu%s", sent.size(), expected,
+                               known ? "" : ", some not Send all's"));
+    Ms nominal{0};
+    for (const Message &m : sent)
+        nominal += pauseAfter(m.event);
+    totalRow(table, "send all", sent.front().at, ready, nominal);
+    for (std::size_t first = 0, end = 0; first < sent.size(); first = end) {
+        const std::chrono::milliseconds pause = pauseAfter(sent[first].event);
+        std::vector<TimePoint> starts;
+        for (end = first; end < sent.size() && pauseAfter(sent[end].event) == pause; ++end)
+            starts.push_back(sent[end].at);
+        if (end < sent.size())
+            starts.push_back(sent[end].at);
+        if (pause > 0ms)
+            gapRow(table, pause == framePause ? "send all: frames" : "send all: text, mask", starts,
+                   starts.size(), pause);
+    }
+}
+
 // The panel on a first start in an empty home, at work as the probe's session
 // drives it, then on the bus, and idle on the open port.
 void sessionRows(Table &table, int idleSeconds, int runs)
@@ -260,7 +341,7 @@ void sessionRows(Table &table, int idleSeconds, int runs)
     add(table, "memory after a preset recall", report.value("rss-recall") / 1024.0, 80, "MB", 1);
     // How long the window went without answering: the longest gap between two
     // ticks of a 5 ms timer on its thread.
-    for (const char *what : {"first-start", "recall", "text", "stop"}) {
+    for (const char *what : {"first-start", "recall", "text", "stop", "send-all"}) {
         const Ms stall = std::chrono::nanoseconds(report.value(QByteArray(what) + "-stall"));
         add(table, text("longest stall: %s", what), stall.count(), 30, "ms", 1);
     }
@@ -286,6 +367,7 @@ void sessionRows(Table &table, int idleSeconds, int runs)
                protocol::textFramePause, report.at("text", 1));
     pacingRows(table, "mask pattern 2", starts("mask", "stop", Packet().size()),
                maskSequence(2).size(), maskPacketPause);
+    sendAllRows(table, arrivals, report.at("send-all"), report.at("send-all", 1));
 
     const double idlePercent = 100.0 * report.value("idle") / report.value("idle", 1);
     add(table, text("idle CPU over %d s", idleSeconds), idlePercent, 1, "%", 2);

@@ -11,7 +11,8 @@
 //   camdeck-bench-probe session PATH MS    open PATH on a first start, click the
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, draw mask pattern 2,
-//                                          stop the drive; with a session bus, run
+//                                          stop the drive, Send all from the File
+//                                          menu; with a session bus, run
 //                                          a script of 100 switch calls through it,
 //                                          report "holding" and wait, the port open,
 //                                          until stdin ends (a client's turn); then
@@ -21,6 +22,7 @@
 #include "util/windowdriver.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,6 +48,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include <unistd.h>
@@ -213,6 +216,18 @@ int session(const QString &path, int idleMilliseconds)
     // Each button clicked as a user does, then the panel left until it is
     // ready again: when the click began, when the panel was ready, and the
     // longest the window stalled meanwhile. The text is typed beforehand.
+    const auto step = [&](const QByteArray &key, const std::function<void()> &act) {
+        resetStalls();
+        const long long begin = now();
+        act();
+        if (!settle(window.line())) {
+            std::printf("error the panel was not ready again within 30 s\n");
+            return false;
+        }
+        report(key, begin, now());
+        report(key + "-stall", longestStall());
+        return true;
+    };
     QTest::keyClicks(requireChild<QLineEdit>(&window, QStringLiteral("textstringSelect")),
                      "BENCH 0123456789");
     for (const auto &[key, button] :
@@ -220,19 +235,17 @@ int session(const QString &path, int idleMilliseconds)
           {"text", "textupdateSelect"},
           {"mask", "maskbutton2Select"},
           {"stop", "buttonStop"}}) {
-        resetStalls();
-        const long long begin = now();
-        QTest::mouseClick(requireChild<QPushButton>(&window, QLatin1String(button)),
-                          Qt::LeftButton);
-        if (!settle(window.line())) {
-            std::printf("error the panel was not ready again within 30 s\n");
+        auto *pushButton = requireChild<QPushButton>(&window, QLatin1String(button));
+        if (!step(key, [pushButton] { QTest::mouseClick(pushButton, Qt::LeftButton); }))
             return 1;
-        }
-        report(key, begin, now());
-        report(key + "-stall", longestStall());
         if (key == "recall")
             report("rss-recall", statusKilobytes("VmRSS:"));
     }
+
+    // Send all, picked in the File menu.
+    auto *sendAll = requireChild<QAction>(&window, QStringLiteral("sendAllAction"));
+    if (!step("send-all", [&] { pickMenuAction(&window, sendAll); }))
+        return 1;
 
     if (QDBusConnection::sessionBus().isConnected()) {
         // A script's calls as fast as their replies come: switches, whose
