@@ -1,9 +1,10 @@
 // How the panel does against its budgets: start-up time and peak memory, also
 // beside a bare window with the same controls; the resident set; how long the
 // window stalls; the pacing of a preset recall, of the text upload, of a
-// mask pattern and of Send all as the line sees them; what it spends sitting
-// idle on an open port; and camdeck-ctl's run of one set and of a preset
-// recall, from process start to exit. Through the panel on the session bus: camdeck-ctl's set, a
+// mask pattern and of Send all as the line sees them; how soon a setup of
+// junk is refused; what it spends sitting idle on an open port; and
+// camdeck-ctl's run of one set and of a preset recall, from process start to
+// exit. Through the panel on the session bus: camdeck-ctl's set, a
 // call's reply after its bytes, and the stall while a script sends 100 calls.
 // The panel runs in camdeck-bench-probe, a process of its own,
 // offscreen, with a home directory of the benchmark's own; the line's far end
@@ -369,6 +370,20 @@ void sessionRows(Table &table, int idleSeconds, int runs)
                maskSequence(2).size(), maskPacketPause);
     sendAllRows(table, arrivals, report.at("send-all"), report.at("send-all", 1));
 
+    // Setups of 100 000 junk lines from the File menu: from the path chosen
+    // to the refusal in the status bar; nothing goes out on the line.
+    for (const auto &[key, what] :
+         {std::pair{"junk-walked", "read to the end"}, std::pair{"junk-big", "over 256 kB"}}) {
+        const std::string name = text("junk setup refused: %s", what);
+        if (report.value(key, 1) < 0)
+            unmeasured(table, name, "not refused as a setup of junk is");
+        else
+            add(table, name, Ms(report.at(key, 1) - report.at(key)).count(), 200, "ms", 2);
+    }
+    const std::size_t junkSent
+        = messages(arrivals, report.at("junk-walked"), report.at("send-all")).size();
+    if (junkSent > 0)
+        unmeasured(table, "junk setups", text("%zu messages went out", junkSent));
     const double idlePercent = 100.0 * report.value("idle") / report.value("idle", 1);
     add(table, text("idle CPU over %d s", idleSeconds), idlePercent, 1, "%", 2);
 

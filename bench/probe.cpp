@@ -11,14 +11,16 @@
 //   camdeck-bench-probe session PATH MS    open PATH on a first start, click the
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, draw mask pattern 2,
-//                                          stop the drive, Send all from the File
-//                                          menu; with a session bus, run
+//                                          stop the drive, open two setups of
+//                                          100 000 junk lines and Send all from
+//                                          the File menu; with a session bus, run
 //                                          a script of 100 switch calls through it,
 //                                          report "holding" and wait, the port open,
 //                                          until stdin ends (a client's turn); then
 //                                          sit idle for MS milliseconds
 #include "findchild.h"
 #include "mainwindow.h"
+#include "setupmenu.h"
 #include "util/windowdriver.h"
 
 #include <QAbstractItemView>
@@ -36,10 +38,12 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -241,6 +245,47 @@ int session(const QString &path, int idleMilliseconds)
         if (key == "recall")
             report("rss-recall", statusKilobytes("VmRSS:"));
     }
+
+    // Setups of 100 000 junk lines picked in File → Open setup…: from the
+    // path chosen to the refusal in the status bar (none: -1). One the parser
+    // walks to its last line; one past a setup's size, of random junk.
+    QTemporaryDir junk;
+    QString chosen;
+    long long chosenAt = 0;
+    window.setups().setPathChooser([&](bool) {
+        chosenAt = now();
+        return chosen;
+    });
+    const QByteArray walked = QByteArray("#\n").repeated(99999) + "no-such-control = 1\n";
+    QByteArray big;
+    for (int line = 0; line < 100000; ++line) {
+        for (int c = QRandomGenerator::global()->bounded(8, 32); c > 0; --c)
+            big += static_cast<char>(QRandomGenerator::global()->bounded(0x21, 0x7F));
+        big += '\n';
+    }
+    auto *openSetup = requireChild<QAction>(&window, QStringLiteral("openSetupAction"));
+    const auto refuse = [&](const char *key, const QByteArray &contents, const char *refusal) {
+        chosen = junk.filePath(QLatin1String(key));
+        QFile file(chosen);
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
+            std::printf("error %s: %s\n", qPrintable(chosen), qPrintable(file.errorString()));
+            return false;
+        }
+        file.close();
+        long long refusedAt = -1;
+        const QMetaObject::Connection said = QObject::connect(
+            &window.setups(), &SetupMenu::said, &window, [&](const QString &message) {
+                if (message.contains(QLatin1String(refusal)))
+                    refusedAt = now();
+            });
+        const bool picked = pickMenuAction(&window, openSetup) && settle(window.line());
+        QObject::disconnect(said);
+        report(key, chosenAt, picked ? refusedAt : -1);
+        return true;
+    };
+    if (!refuse("junk-walked", walked, "line 100000: ")
+        || !refuse("junk-big", big, "more than a setup's"))
+        return 1;
 
     // Send all, picked in the File menu.
     auto *sendAll = requireChild<QAction>(&window, QStringLiteral("sendAllAction"));
