@@ -30,6 +30,7 @@
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstring>
@@ -294,11 +295,33 @@ void MainWindow::showEvent(QShowEvent *event)
         m_sized = true;
         if (m_savedGeometry.isEmpty() || !restoreGeometry(m_savedGeometry))
             fitToContents();
-        // Scripts reach the panel once it is up: the bus is no business of
-        // the first paint.
-        QTimer::singleShot(0, m_service, &PanelService::registerOnBus);
+        // Scripts reach the panel once it is up: the bus, a few round trips
+        // to its daemon, is no business of the first paint. A timer started
+        // now would run before that paint, which waits for the window system
+        // to expose the window: the panel joins the bus once the window is
+        // first exposed, or a second from now if nothing shows it (started
+        // on a desktop out of sight).
+        windowHandle()->installEventFilter(this);
+        QTimer::singleShot(std::chrono::seconds(1), this, &MainWindow::joinBus);
     }
     QMainWindow::showEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window is painted as its exposure is handled, after this filter.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &MainWindow::joinBus);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::joinBus()
+{
+    if (std::exchange(m_onBus, true))
+        return;
+    if (QWindow *window = windowHandle())
+        window->removeEventFilter(this);
+    m_service->registerOnBus();
 }
 
 void MainWindow::fitToContents()

@@ -79,6 +79,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setUpStatusBar();
@@ -93,6 +94,8 @@ private:
     void openPort(const QString &path);
     void reconnectTo(const QString &path);
     void fitToContents();
+    // On the session bus, once, after the first paint.
+    void joinBus();
     void opened(const std::string &path, const camdeck::OpenResult &result,
                 const camdeck::ReadResult &reply);
     void refusedToOpen(const QString &path, const camdeck::OpenResult &result, bool reconnected);
@@ -118,6 +121,7 @@ private:
     int m_opensPending = 0;
     bool m_closing = false;
     bool m_sized = false;
+    bool m_onBus = false;
     bool m_closed = false;
     bool m_unsent = false;
     QByteArray m_savedGeometry;

@@ -11,16 +11,20 @@
 //   camdeck-bench-probe session PATH MS    open PATH on a first start, click the
 //                                          colour bar a few times, recall preset 1,
 //                                          upload the text, draw mask pattern 2,
-//                                          stop the drive; with a session bus, run
+//                                          stop the drive, open two setups of
+//                                          100 000 junk lines and Send all from
+//                                          the File menu; with a session bus, run
 //                                          a script of 100 switch calls through it,
 //                                          report "holding" and wait, the port open,
 //                                          until stdin ends (a client's turn); then
 //                                          sit idle for MS milliseconds
 #include "findchild.h"
 #include "mainwindow.h"
+#include "setupmenu.h"
 #include "util/windowdriver.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,10 +38,12 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -46,6 +52,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include <unistd.h>
@@ -213,6 +220,18 @@ int session(const QString &path, int idleMilliseconds)
     // Each button clicked as a user does, then the panel left until it is
     // ready again: when the click began, when the panel was ready, and the
     // longest the window stalled meanwhile. The text is typed beforehand.
+    const auto step = [&](const QByteArray &key, const std::function<void()> &act) {
+        resetStalls();
+        const long long begin = now();
+        act();
+        if (!settle(window.line())) {
+            std::printf("error the panel was not ready again within 30 s\n");
+            return false;
+        }
+        report(key, begin, now());
+        report(key + "-stall", longestStall());
+        return true;
+    };
     QTest::keyClicks(requireChild<QLineEdit>(&window, QStringLiteral("textstringSelect")),
                      "BENCH 0123456789");
     for (const auto &[key, button] :
@@ -220,19 +239,58 @@ int session(const QString &path, int idleMilliseconds)
           {"text", "textupdateSelect"},
           {"mask", "maskbutton2Select"},
           {"stop", "buttonStop"}}) {
-        resetStalls();
-        const long long begin = now();
-        QTest::mouseClick(requireChild<QPushButton>(&window, QLatin1String(button)),
-                          Qt::LeftButton);
-        if (!settle(window.line())) {
-            std::printf("error the panel was not ready again within 30 s\n");
+        auto *pushButton = requireChild<QPushButton>(&window, QLatin1String(button));
+        if (!step(key, [pushButton] { QTest::mouseClick(pushButton, Qt::LeftButton); }))
             return 1;
-        }
-        report(key, begin, now());
-        report(key + "-stall", longestStall());
         if (key == "recall")
             report("rss-recall", statusKilobytes("VmRSS:"));
     }
+
+    // Setups of 100 000 junk lines picked in File → Open setup…: from the
+    // path chosen to the refusal in the status bar (none: -1). One the parser
+    // walks to its last line; one past a setup's size, of random junk.
+    QTemporaryDir junk;
+    QString chosen;
+    long long chosenAt = 0;
+    window.setups().setPathChooser([&](bool) {
+        chosenAt = now();
+        return chosen;
+    });
+    const QByteArray walked = QByteArray("#\n").repeated(99999) + "no-such-control = 1\n";
+    QByteArray big;
+    for (int line = 0; line < 100000; ++line) {
+        for (int c = QRandomGenerator::global()->bounded(8, 32); c > 0; --c)
+            big += static_cast<char>(QRandomGenerator::global()->bounded(0x21, 0x7F));
+        big += '\n';
+    }
+    auto *openSetup = requireChild<QAction>(&window, QStringLiteral("openSetupAction"));
+    const auto refuse = [&](const char *key, const QByteArray &contents, const char *refusal) {
+        chosen = junk.filePath(QLatin1String(key));
+        QFile file(chosen);
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
+            std::printf("error %s: %s\n", qPrintable(chosen), qPrintable(file.errorString()));
+            return false;
+        }
+        file.close();
+        long long refusedAt = -1;
+        const QMetaObject::Connection said = QObject::connect(
+            &window.setups(), &SetupMenu::said, &window, [&](const QString &message) {
+                if (message.contains(QLatin1String(refusal)))
+                    refusedAt = now();
+            });
+        const bool picked = pickMenuAction(&window, openSetup) && settle(window.line());
+        QObject::disconnect(said);
+        report(key, chosenAt, picked ? refusedAt : -1);
+        return true;
+    };
+    if (!refuse("junk-walked", walked, "line 100000: ")
+        || !refuse("junk-big", big, "more than a setup's"))
+        return 1;
+
+    // Send all, picked in the File menu.
+    auto *sendAll = requireChild<QAction>(&window, QStringLiteral("sendAllAction"));
+    if (!step("send-all", [&] { pickMenuAction(&window, sendAll); }))
+        return 1;
 
     if (QDBusConnection::sessionBus().isConnected()) {
         // A script's calls as fast as their replies come: switches, whose

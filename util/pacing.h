@@ -29,6 +29,12 @@ std::chrono::microseconds smallestGap(const std::vector<TimePoint> &starts);
 std::string pacingFault(const std::vector<TimePoint> &starts, std::size_t pieces,
                         std::chrono::milliseconds pause, std::chrono::microseconds jitter);
 
+// The same measure as a ratio to its budget: the pause over the smallest
+// mean gap of any run, the jitter added once to the run's span. Over 1
+// exactly when pacingFault finds a run short (with as many pieces as came).
+double pacingRatio(const std::vector<TimePoint> &starts, std::chrono::milliseconds pause,
+                   std::chrono::microseconds jitter);
+
 // The smallest gap that no late read explains. A gap shorter than pause -
 // jitter is left out when the piece before it was read late: the gap before
 // that piece is long by as much, so the two span two pauses less jitter. A
