@@ -581,7 +581,7 @@ void SoakDay::callBus()
 {
     const auto controls = protocol::controls();
     const protocol::Control &c = controls[std::size_t(pick(int(controls.size())))];
-    const bool bad = chance(0.12);
+    bool bad = chance(0.12);
     QString method;
     QVariantList arguments;
     switch (pick(10)) {
@@ -633,7 +633,9 @@ void SoakDay::callBus()
         break;
     }
     default:
+        // Takes nothing, so nothing to get wrong.
         method = QStringLiteral("SendAll");
+        bad = false;
         break;
     }
     const int id = begin("bus-" + method.toStdString(),
