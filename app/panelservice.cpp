@@ -125,15 +125,17 @@ bool PanelService::portOpen()
     return m_window.isConnected() || (refuse("NoPort", "no port open"), false);
 }
 
-void PanelService::replyWhenWritten(const std::function<void()> &send)
+void PanelService::replyWhenWritten(const std::function<void()> &send,
+                                    const ReplyArguments &arguments)
 {
     setDelayedReply(true);
     const camdeck::SendQueue::Job job(
         m_window.line(), {},
-        [call = message(), bus = connection()](bool written,
-                                               const std::vector<camdeck::Bytes> &messages) {
+        [call = message(), bus = connection(),
+         arguments](bool written, const std::vector<camdeck::Bytes> &messages) {
+            const QStringList sent = hexOf(messages);
             QDBusConnection(bus).send(
-                written ? call.createReply(hexOf(messages))
+                written ? call.createReply(arguments ? arguments(sent) : QVariantList{sent})
                         : call.createErrorReply(errorName("LineFailed"),
                                                 QStringLiteral("the port was lost or refused the "
                                                                "write before it was all out")));
@@ -250,8 +252,12 @@ int PanelService::Jog(const QString &direction, QStringList &, QByteArray &)
         return refuse<int>("BadArguments", "no direction '" + direction.toStdString() + "'");
     if (!portOpen())
         return 0;
+    // A move reads no travel and no answer, but its reply has their places.
     if (*jog != camdeck::JogDirection::Stop) {
-        replyWhenWritten([&] { m_controls.panel().jog(*jog); });
+        replyWhenWritten([&] { m_controls.panel().jog(*jog); },
+                         [](const QStringList &sent) {
+                             return QVariantList{0, sent, QByteArray()};
+                         });
         return 0;
     }
     setDelayedReply(true);

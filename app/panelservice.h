@@ -67,8 +67,10 @@ private:
     template<class T = QStringList> T refuse(const char *error, const std::string &why);
     bool portOpen();
     // Queues what send does as one job, and answers the call once its last
-    // write is out.
-    void replyWhenWritten(const std::function<void()> &send);
+    // write is out with the hex of what it wrote, as the method's out
+    // arguments have it (by default the list alone).
+    using ReplyArguments = std::function<QVariantList(const QStringList &sent)>;
+    void replyWhenWritten(const std::function<void()> &send, const ReplyArguments &arguments = {});
 
     MainWindow &m_window;
     ControlBinding &m_controls;

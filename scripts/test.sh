@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite (no display
 # needed): once as shipped, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, once under ThreadSanitizer, where any report
-# fails the run, then the fuzzers.
+# UndefinedBehaviorSanitizer (a minute of camdeck-soak among the tests, as
+# soak_60s), once under ThreadSanitizer, where any report fails the run, then
+# the fuzzers.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
 export QT_QPA_PLATFORM=offscreen

@@ -108,6 +108,7 @@ void TestBus::calls_data()
     row("Switch ticks its box", "Switch", {"blc", true}, {QStringList{"80 86 01 01 00 00 F8 00"}}, "blcSelect=1");
     row("Mask", "Mask", {"plus"}, {QStringList{"81 87 00 01 00 00 F7 00", "81 88 00 01 00 00 F6 00", "81 89 00 01 00 00 F5 00", "81 8A 00 01 00 00 F4 00", "A5 5E 36 60 4C 00 1B 00", "A6 54 40 6A 42 00 1A 00", "81 87 01 01 00 00 F6 00", "81 88 01 01 00 00 F5 00"}});
     row("Jog stop: the travel read", "Jog", {"stop"}, {-200, QStringList{"85 01 04 00 00 00 76 00", "8E 13"}, QByteArray::fromHex("FF38")}, "mmDistance=-200");
+    row("Jog right: no travel, the packet, no reply", "Jog", {"right"}, {0, QStringList{"85 01 00 00 00 00 7A 00"}, QByteArray()});
     row("Hello: what the device said at the open", "Hello", {}, {QByteArray("SIM1")});
     // Refused before anything is sent.
     row("a misspelt name", "Set", {"alc-levle", "12"}, {"BadArguments", "no control 'alc-levle'; did you mean alc-level?"});
