@@ -44,6 +44,8 @@ class TestUnits : public QObject {
 private slots:
     void decoded_data();
     void decoded();
+    void replyDescribed_data();
+    void replyDescribed();
     void presetWritten_data();
     void presetWritten();
     void presetRead_data();
@@ -61,6 +63,8 @@ void TestUnits::decoded_data()
     row("01 00 28 08 08 03 00 04 40 01 68 01 E6 D3", "8/3 crosshair x ← 320 (0x0140), 8/5 crosshair y ← 360 (0x0168)");
     row("01 00 28 05 08 0B 00 01 41 A7 7A 85 01 00 00 00 00 7A 00 85 01 04 00 00 00 76 00 8E 13",
         "8/11 text position 0 ← 0x41 'A' | jog right | stop | travel query");
+    row("01 00 28 05 08 0B 00 01 20 C6 7A", "8/11 text position 0 ← 0x20 ' '");
+    row("01 00 28 05 08 0B 00 01 7F 99 7A", "8/11 text position 0 ← 0x7F");
     row("01 00 28 05 08 24 00 01 10 2E 6C", "8/36 SDV mode ← 0x10");
     row("01 00 28 05 03 04 00 01 66 4F 9A", "3/4 H values (sdv, hdv) ← 0x66");
     row("01 00 28 05 04 00 00 01 01 7C D3", "4/0 white balance and colour mode ← 0x01");
@@ -104,6 +108,26 @@ void TestUnits::decoded()
     for (std::uint8_t b : stream)
         lines += described(decoder.feed(&b, 1));
     QCOMPARE((lines + described(decoder.flush())).join(" | "), decoded);
+}
+
+void TestUnits::replyDescribed_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<QString>("described");
+    QTest::newRow("printable, a space among it") << "53 49 4D 20 31" << 16 << "53 49 4D 20 31 \"SIM 1\"";
+    QTest::newRow("a DEL: bytes only") << "53 49 4D 7F" << 16 << "53 49 4D 7F";
+    QTest::newRow("a control character: bytes only") << "1F 53" << 16 << "1F 53";
+    QTest::newRow("longer than shown") << "41 42 43 44 45" << 3 << "41 42 43 … (5 bytes) \"ABC…\"";
+    QTest::newRow("nothing") << "" << 16 << "";
+}
+
+void TestUnits::replyDescribed()
+{
+    QFETCH(QString, reply);
+    QFETCH(int, shown);
+    QFETCH(QString, described);
+    QCOMPARE(QString::fromStdString(protocol::describeReply(bytes(reply), std::size_t(shown))), described);
 }
 
 void TestUnits::presetWritten_data()
