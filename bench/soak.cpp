@@ -80,6 +80,7 @@ void printSummary(const SoakFindings &found, std::uint64_t seed, double seconds,
     std::snprintf(text, sizeof text, "%.1f ms at %.1f s (budget 30 ms%s)", found.longestStallMs,
                   found.longestStallAt, sanitized ? ", reported only" : "");
     row("longest stall", text);
+    row("  begun in or after", found.longestStallDuring);
     std::snprintf(text, sizeof text, "%.1f MB %s, %.1f MB at the end: %+.2f MB (budget < 2 MB%s)",
                   double(found.memoryFromKb) / 1024, found.memoryFrom.c_str(),
                   double(found.memoryToKb) / 1024,

@@ -403,10 +403,18 @@ void Checker::checkFigures()
                       "resident memory grew " + std::to_string(growth) + " kB from "
                           + m_found.memoryFrom + " to the end");
     }
+    // The stall was told when the timer ticked again: it began its length before.
+    const Ns stallBegan = m_start + Ns((m_found.longestStallAt - m_found.longestStallMs / 1e3) * 1e9);
+    for (const auto &[id, action] : m_actions) {
+        if (action.at <= stallBegan)
+            m_found.longestStallDuring = "action " + std::to_string(id) + " (" + action.kind
+                + (action.detail.empty() ? "" : " " + action.detail) + ")";
+    }
     if (m_found.longestStallMs > double(m_limits.stall.count()) && !m_limits.sanitized)
         m_found.violations.push_back(
-            {m_found.longestStallAt,
-             "the window stalled " + std::to_string(int(m_found.longestStallMs)) + " ms"});
+            {m_found.longestStallAt, "the window stalled "
+                                         + std::to_string(int(m_found.longestStallMs))
+                                         + " ms, in or after " + m_found.longestStallDuring});
 }
 
 } // namespace

@@ -52,6 +52,7 @@ struct SoakFindings {
     std::string memoryFrom; // when the first figure was taken
     double longestStallMs = -1;
     double longestStallAt = -1;
+    std::string longestStallDuring; // the action under way when it began
     struct Violation {
         double at; // seconds since the run began
         std::string what;

@@ -2,6 +2,8 @@
 
 #include "findchild.h"
 #include "mainwindow.h"
+#include "controlbinding.h"
+#include "presetbuttons.h"
 #include "setupmenu.h"
 
 #include "panel/controlvalues.h"
@@ -24,7 +26,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -32,6 +33,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
@@ -114,6 +116,10 @@ SoakDay::SoakDay(MainWindow &window, QProcess &simulator, SoakLog &log, const Pl
         QTimer::singleShot(0, this, [this] { m_opening.reset(); });
     });
     m_window.setups().setPathChooser([this](bool) { return m_chosenSetup; });
+    const auto heard = [this](const QString &said) { m_said << said; };
+    connect(&m_window.setups(), &SetupMenu::said, this, heard);
+    connect(requireChild<PresetButtons>(&m_window, {}), &PresetButtons::saved, this, heard);
+    connect(requireChild<ControlBinding>(&m_window, {}), &ControlBinding::refused, this, heard);
     m_ticks.setTimerType(Qt::PreciseTimer);
     m_ticks.setInterval(5);
     connect(&m_ticks, &QTimer::timeout, this, [this] {
@@ -129,6 +135,12 @@ SoakDay::SoakDay(MainWindow &window, QProcess &simulator, SoakLog &log, const Pl
 SoakDay::~SoakDay()
 {
     setFileSystemCalls(systemFileCalls());
+}
+
+bool SoakDay::said(const QString &start) const
+{
+    return std::any_of(m_said.begin(), m_said.end(),
+                       [&start](const QString &text) { return text.startsWith(start); });
 }
 
 int SoakDay::begin(const std::string &kind, const std::string &detail)
@@ -155,6 +167,7 @@ template<class Act>
 void SoakDay::asUser(const std::string &kind, const std::string &detail, Act act)
 {
     const int id = begin(kind, detail);
+    m_said.clear();
     m_inJob = true;
     {
         const SendQueue::Job job(m_window.line(), {},
@@ -391,9 +404,7 @@ void SoakDay::savePreset()
     const std::string expected = formatPresetFile(m_window.camera().exposure());
     auto *button = requireChild<QPushButton>(&m_window, QStringLiteral("save%1Button").arg(n));
     asUser("save", std::to_string(n), [button] { QTest::mouseClick(button, Qt::LeftButton); });
-    const QString said
-        = requireChild<QLabel>(&m_window, QStringLiteral("lastCommandStatus"))->text();
-    checkSaved(path, before, expected, said.contains(QLatin1String(" saved in ")));
+    checkSaved(path, before, expected, said(QStringLiteral("Preset %1 saved in ").arg(n)));
 }
 
 std::string SoakDay::randomText(bool camdeckCanShow)
@@ -423,11 +434,9 @@ void SoakDay::uploadText()
     auto *upload = requireChild<QPushButton>(&m_window, QStringLiteral("textupdateSelect"));
     asUser(good ? "text" : "text-refused", '"' + text.toStdString() + '"',
            [upload] { QTest::mouseClick(upload, Qt::LeftButton); });
-    const QString said
-        = requireChild<QLabel>(&m_window, QStringLiteral("lastCommandStatus"))->text();
-    if (!good && !said.startsWith(QLatin1String("Text not sent: ")))
-        violation("a text the camera cannot show was not refused in words: '" + said.toStdString()
-                  + "'");
+    if (!good && !said(QStringLiteral("Text not sent: ")))
+        violation("a text the camera cannot show was not refused in words: '"
+                  + m_said.join(u'|').toStdString() + "'");
 }
 
 void SoakDay::drawMask()
@@ -483,9 +492,8 @@ void SoakDay::saveSetup()
     auto *action = requireChild<QAction>(&m_window, QStringLiteral("saveSetupAction"));
     asUser("setup-save", m_chosenSetup.toStdString(),
            [this, action] { pickMenuAction(&m_window, action); });
-    const QString said
-        = requireChild<QLabel>(&m_window, QStringLiteral("lastCommandStatus"))->text();
-    checkSaved(m_chosenSetup, before, expected, said.startsWith(QLatin1String("Setup saved in ")));
+    checkSaved(m_chosenSetup, before, expected,
+               said(QStringLiteral("Setup saved in ")));
     if (!m_setups.contains(m_chosenSetup) && contents(m_chosenSetup).size() > 0)
         m_setups << m_chosenSetup;
 }
@@ -514,10 +522,9 @@ void SoakDay::openSetup()
         else
             m_window.setups().open(m_chosenSetup);
     });
-    const QString said
-        = requireChild<QLabel>(&m_window, QStringLiteral("lastCommandStatus"))->text();
-    if (bad && !said.startsWith(QLatin1String("Setup not opened: ")))
-        violation("a wrong setup was not refused in words: '" + said.toStdString() + "'");
+    if (bad && !said(QStringLiteral("Setup not opened: ")))
+        violation("a wrong setup was not refused in words: '" + m_said.join(u'|').toStdString()
+                  + "'");
 }
 
 // A port picked while it was out asks whether to try again: the user says

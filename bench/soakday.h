@@ -129,6 +129,11 @@ private:
     MessageBoxAnswers m_alerts; // the user's answer to every alert: Cancel
     qsizetype m_alertsNoted = 0;
     QString m_chosenSetup; // what the File menu's path chooser answers
+    // What the window said of the last step (a save, a refusal), heard as it
+    // said it: its status label may show the next frame sent before the day
+    // reads it.
+    QStringList m_said;
+    bool said(const QString &start) const;
     QStringList m_setups; // saved by the day, to open again
     // How long the window went without running its timers: the longest gap
     // between two ticks of a 5 ms timer on its thread, and when.
