@@ -87,6 +87,20 @@ void printSummary(const SoakFindings &found, std::uint64_t seed, double seconds,
                   double(found.memoryToKb - found.memoryFromKb) / 1024,
                   sanitized ? ", reported only" : "");
     row("resident memory", text);
+    if (found.memoryParts.size() >= 2 && found.memoryParts.front().first >= 0) {
+        const auto &[anonymousFrom, filesFrom] = found.memoryParts.front();
+        const auto &[anonymousTo, filesTo] = found.memoryParts.back();
+        std::snprintf(text, sizeof text, "anonymous %+.2f MB, pages of files %+.2f MB",
+                      double(anonymousTo - anonymousFrom) / 1024,
+                      double(filesTo - filesFrom) / 1024);
+        row("  of which", text);
+    }
+    std::string series;
+    for (const long long kb : found.memoryKb) {
+        std::snprintf(text, sizeof text, "%s%.1f", series.empty() ? "" : " ", double(kb) / 1024);
+        series += text;
+    }
+    row("  MB, a minute apart", series);
     row("violations", std::to_string(found.violations.size()));
     for (const SoakFindings::Violation &v : found.violations)
         std::printf("  seed %llu, %.3f s: %s\n", (unsigned long long)seed, v.at, v.what.c_str());

@@ -155,10 +155,12 @@ void Checker::readLog(std::istream &log)
         } else if (word == "file") {
             ++m_found.fileChecks;
         } else if (word == "memory") {
-            long long kb = 0;
+            long long kb = 0, anonymous = -1, fromFiles = -1;
             std::string when;
-            args >> kb >> when;
+            args >> kb >> when >> anonymous >> fromFiles;
             m_memory.emplace_back(kb, when);
+            m_found.memoryKb.push_back(kb);
+            m_found.memoryParts.emplace_back(anonymous, fromFiles);
         } else if (word == "stall") {
             Ns longest = 0, when = 0;
             args >> longest >> when;

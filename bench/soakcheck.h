@@ -50,6 +50,9 @@ struct SoakFindings {
     long long memoryFromKb = -1;
     long long memoryToKb = -1;
     std::string memoryFrom; // when the first figure was taken
+    std::vector<long long> memoryKb; // every figure, a minute apart after the first
+    // Each figure's anonymous and file-backed parts, kB (-1 when not told).
+    std::vector<std::pair<long long, long long>> memoryParts;
     double longestStallMs = -1;
     double longestStallAt = -1;
     std::string longestStallDuring; // the action under way when it began

@@ -62,11 +62,13 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-long long residentKilobytes()
+// A figure of /proc/self/status, in kB: "VmRSS:" or its parts "RssAnon:"
+// (the heap and stacks, where a leak shows) and "RssFile:" (pages of the
+// program and its libraries, read in as code runs for the first time).
+long long statusKilobytes(const QByteArray &status, const char *name)
 {
-    const QByteArray status = contents(QStringLiteral("/proc/self/status"));
-    const qsizetype at = status.indexOf("VmRSS:");
-    return at < 0 ? -1 : status.mid(at + 6).trimmed().split(' ')[0].toLongLong();
+    const qsizetype at = status.indexOf(name);
+    return at < 0 ? -1 : status.mid(at + qstrlen(name)).trimmed().split(' ')[0].toLongLong();
 }
 
 } // namespace
@@ -214,6 +216,7 @@ bool SoakDay::run()
     Clock::time_point nextAnswering = start + every(0.15, 20);
     Clock::time_point diskFreed{};
     bool warm = false;
+    Clock::time_point nextSample{};
     m_lastTick = Clock::now();
     m_ticks.start();
     while (Clock::now() - start < m_plan.length) {
@@ -226,6 +229,11 @@ bool SoakDay::run()
                 m_plan.warmUp >= 60s
                     ? "after-the-first-minute"
                     : ("after-" + std::to_string(m_plan.warmUp.count()) + "-s-of-warm-up").c_str());
+            nextSample = now + 60s;
+        } else if (warm && now >= nextSample) {
+            // Once a minute, so that a long run shows whether it levels off.
+            sampleMemory("a-minute-on");
+            nextSample = now + 60s;
         }
         if (m_disk != Disk::Fine && now >= diskFreed)
             setDisk(Disk::Fine);
@@ -751,7 +759,10 @@ void SoakDay::runCtl()
 
 void SoakDay::sampleMemory(const char *when)
 {
-    m_log.write("memory", std::to_string(residentKilobytes()) + ' ' + when);
+    const QByteArray status = contents(QStringLiteral("/proc/self/status"));
+    m_log.write("memory", std::to_string(statusKilobytes(status, "VmRSS:")) + ' ' + when + ' '
+                    + std::to_string(statusKilobytes(status, "RssAnon:")) + ' '
+                    + std::to_string(statusKilobytes(status, "RssFile:")));
 }
 
 // The port back and the panel idle, then a preset recall, and in the middle

@@ -544,6 +544,7 @@ void TestWindow::comesBackAsLeft()
     panel.act("textupdateSelect");
     QVERIFY(pickMenuAction(&panel.window, panel.control<QAction>("showTrafficMonitor")));
     QVERIFY(panel.window.setups().save(panel.home.path() + "/line3.txt"));
+    QCOMPARE(panel.control<QLabel>("lastCommandStatus")->text(), "Setup saved in " + panel.home.path() + "/line3.txt");
     panel.sent();
     panel.window.close();
     QCOMPARE(panel.sent(), QStringList{"80"});
