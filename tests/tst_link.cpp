@@ -263,10 +263,17 @@ void TestLink::queueReportsInOrder()
     QCOMPARE(pauses, (std::vector<std::chrono::milliseconds>{250ms, 100ms, 500ms}));
     peer.hangUp();
     QTRY_VERIFY(said.contains("lost 1: 5")); // noticed while nothing is queued
+    {
+        // Its owner (a script's call, say) must not hear it went out.
+        const SendQueue::Job job(queue, "late", [&](bool written, auto &) { said << QString("late written %1").arg(written); });
+        sendCommand8(queue, 8, 2, 8);
+    }
+    QTRY_VERIFY(said.contains("late written 0"));
     queue.close();
     QTRY_VERIFY(said.contains("closed") && said.endsWith("idle"));
     said.removeAll("idle"); // a slow test thread may let the queue run dry in between
-    QCOMPARE(said, QStringList({"opened 4F 4B", "two 1/2", "two 2/2", "reply 00 64", "lost 1: 5", "closed"}));
+    QCOMPARE(said, QStringList({"opened 4F 4B", "two 1/2", "two 2/2", "reply 00 64", "lost 1: 5", "late written 0", "closed"}));
+    QVERIFY(peer.takeAll().empty());
 }
 
 QTEST_GUILESS_MAIN(TestLink)
