@@ -15,6 +15,7 @@
 #include "protocol/camera.h"
 #include "protocol/decoder.h"
 #include "protocol/masks.h"
+#include "util/ownprocess.h"
 #include "util/pacing.h"
 #include "util/programinfo.h"
 
@@ -486,14 +487,7 @@ int main(int argc, char *argv[])
     // The panel registers on the session bus, where camdeck-ctl finds it:
     // without one, the run goes on in a bus of its own, when dbus-run-session
     // is there to start it.
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-        const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
-        char runSession[] = "dbus-run-session", dashes[] = "--";
-        std::vector<char *> command{runSession, dashes, const_cast<char *>(self.constData())};
-        command.insert(command.end(), argv + 1, argv + argc);
-        command.push_back(nullptr);
-        ::execvp(command[0], command.data());
-    }
+    onASessionBus(argc, argv);
     const bool smoke = QCoreApplication::arguments().contains(QStringLiteral("--smoke"));
     QTemporaryDir home;
     if (!home.isValid()) {

@@ -21,6 +21,7 @@
 #include "findchild.h"
 #include "mainwindow.h"
 #include "setupmenu.h"
+#include "util/ownprocess.h"
 #include "util/windowdriver.h"
 
 #include <QAbstractItemView>
@@ -68,15 +69,6 @@ void report(const QByteArray &key, long long a, long long b = -1)
 {
     std::printf(b < 0 ? "%s %lld\n" : "%s %lld %lld\n", key.constData(), a, b);
     std::fflush(stdout);
-}
-
-// A line of /proc/self/status in kB (VmRSS: resident now; VmHWM: its peak), or -1.
-long long statusKilobytes(const char *key)
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    const QByteArray status = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    const qsizetype at = status.indexOf(key);
-    return at < 0 ? -1 : status.mid(at + qstrlen(key)).trimmed().split(' ')[0].toLongLong();
 }
 
 // Reports "shown" the moment a window is first exposed; then, once what the

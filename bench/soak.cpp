@@ -13,6 +13,7 @@
 #include "soakday.h"
 
 #include "mainwindow.h"
+#include "util/ownprocess.h"
 #include "util/terminationsignals.h"
 #include "util/windowdriver.h"
 
@@ -33,24 +34,6 @@
 namespace {
 
 constexpr std::uint64_t defaultSeed = 20240611;
-
-// The panel registers on the session bus, where the day's scripts find it:
-// without one, the run starts again in a bus of its own, as camdeck-bench does.
-void needSessionBus(int argc, char *argv[])
-{
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        return;
-    char self[4096] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        std::snprintf(self, sizeof self, "%s", argv[0]);
-    char runSession[] = "dbus-run-session", dashes[] = "--";
-    std::vector<char *> command{runSession, dashes, self};
-    command.insert(command.end(), argv + 1, argv + argc);
-    command.push_back(nullptr);
-    ::execvp(command[0], command.data());
-    std::fprintf(stderr, "camdeck-soak: no session bus, and dbus-run-session did not start\n");
-    std::exit(2);
-}
 
 // What a person needs to see: what was done, what the line carried, the
 // figures, and every violation with the seed that makes the run again.
@@ -139,7 +122,11 @@ bool check(const QString &folder, bool sanitized)
 
 int main(int argc, char *argv[])
 {
-    needSessionBus(argc, argv);
+    // The panel registers on the session bus, where the day's scripts find it.
+    if (!onASessionBus(argc, argv)) {
+        std::fprintf(stderr, "camdeck-soak: no session bus, and dbus-run-session did not start\n");
+        return 2;
+    }
     // The window's home, settings and setups are the run's own.
     QTemporaryDir run(QDir::tempPath() + QStringLiteral("/camdeck-soak-XXXXXX"));
     const QString home = run.path() + QStringLiteral("/home");

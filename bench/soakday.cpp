@@ -14,6 +14,7 @@
 #include "protocol/decoder.h"
 #include "protocol/masks.h"
 #include "util/programinfo.h"
+#include "util/ownprocess.h"
 #include "util/windowdriver.h"
 
 #include <QAction>
@@ -60,15 +61,6 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A figure of /proc/self/status, in kB: "VmRSS:" or its parts "RssAnon:"
-// (the heap and stacks, where a leak shows) and "RssFile:" (pages of the
-// program and its libraries, read in as code runs for the first time).
-long long statusKilobytes(const QByteArray &status, const char *name)
-{
-    const qsizetype at = status.indexOf(name);
-    return at < 0 ? -1 : status.mid(at + qstrlen(name)).trimmed().split(' ')[0].toLongLong();
 }
 
 } // namespace
@@ -759,10 +751,9 @@ void SoakDay::runCtl()
 
 void SoakDay::sampleMemory(const char *when)
 {
-    const QByteArray status = contents(QStringLiteral("/proc/self/status"));
-    m_log.write("memory", std::to_string(statusKilobytes(status, "VmRSS:")) + ' ' + when + ' '
-                    + std::to_string(statusKilobytes(status, "RssAnon:")) + ' '
-                    + std::to_string(statusKilobytes(status, "RssFile:")));
+    m_log.write("memory", std::to_string(statusKilobytes("VmRSS:")) + ' ' + when + ' '
+                              + std::to_string(statusKilobytes("RssAnon:")) + ' '
+                              + std::to_string(statusKilobytes("RssFile:")));
 }
 
 // The port back and the panel idle, then a preset recall, and in the middle
